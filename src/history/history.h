@@ -1,0 +1,105 @@
+// History expansion: the keystroke trigger and driver, the resolution of history references,
+// the :s substitution modifier and the error beep.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/host_api.h"
+
+// ==== Keystroke trigger and driver ====
+
+// What happens to the key after a successful expansion.
+enum ExpansionMode {
+  ExecuteAfterExpand,  // the key goes on to the shell, which executes the new line
+  ExpandOnly,          // the key is swallowed; the new line stays on the edit line
+};
+
+constexpr int kKeyEnter = 13;
+constexpr int kKeyShiftEnter = 0x80D;  // the shell's own code for Shift-Enter
+constexpr int kKeyNameVersion = 24;    // shells from this major version supply key names
+
+// Expands the line of `event` when its key is Enter or Shift-Enter. Always 0.
+int HandleKey(KeyEvent* event);
+
+// Replaces a line that begins with '!' by the entry it refers to, or takes the failure path.
+// `keyNameMode` says whether swallowing the key also empties its name. Always 0.
+int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode);
+
+// The newest history entry, or null when the history is empty.
+char16_t* NewestEntry();
+
+// ==== History references ====
+
+constexpr size_t kWordCapacity = 1024;  // a search word: 1023 units and the terminator
+
+// The answer of `ResolveReference`.
+struct Reference {
+  bool isReference;      // false: the text after the bang fits no reference form
+  char16_t* entry;       // the entry named, or null when it names none
+  const char16_t* rest;  // where the rest of the line begins (for a reference)
+};
+
+// Resolves the reference that begins at `text`, just after the first bang.
+Reference ResolveReference(const char16_t* text);
+
+// Reads a history number (decimal with optional sign, or 0x hexadecimal) at `text`.
+// Returns 0 and sets `*value` and `*end`; -1 when `text` does not begin with a number;
+// ERANGE (34) when the number lies outside its 32-bit range.
+int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** end);
+
+// The entry at `position`: 1 is the oldest; negative positions count from the newest and
+// clamp to the oldest; 0 or beyond the newest gives null.
+char16_t* EntryByNumber(int64_t position);
+
+// The newest entry from `first` on that begins with (prefixOnly) or contains `word`, whose
+// length is `length`; null when none does or the word is empty.
+char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length);
+
+// ==== Substitution modifier ====
+
+constexpr size_t kModifierTextCapacity = 1024;  // old or new text: 1023 units and terminator
+
+// The parsed :s modifiers of one line; holds the texts of the last one.
+struct SubstitutionModifier {
+  bool present;                              // at least one modifier was parsed
+  char16_t oldText[kModifierTextCapacity];   // the text to find, 1 to 1023 units
+  char16_t newText[kModifierTextCapacity];   // the replacement, 0 to 1023 units
+};
+
+// Parses the rest of the line as a sequence of :s modifiers. True and `*out` filled when the
+// whole rest is well formed (an empty rest gives no modifier); false otherwise.
+bool ParseModifiers(const char16_t* rest, SubstitutionModifier* out);
+
+// Replaces the first occurrence of `oldText` in `line` (kLineCapacity units) by `newText`.
+//   1  replaced
+//   0  the line or the old text is empty, or the old text does not occur; line unchanged
+//  -1  the old or new text is missing (null); line unchanged
+//  -2  no work buffer, or the result would exceed 65535 units; line unchanged
+int SubstituteFirst(char16_t* line, const char16_t* oldText, const char16_t* newText);
+
+// ==== Error beep ====
+
+// The error beep modes, as stored in the settings.
+enum BeepMode : uint32_t {
+  BeepNone = 0,
+  BeepDefault = 1,
+  BeepAsterisk = 2,
+  BeepExclamation = 3,
+  BeepCriticalStop = 4,
+  BeepQuestion = 5,
+  BeepCustom = 6,
+};
+
+constexpr uint32_t kBeepModeCount = 7;
+constexpr size_t kBeepModeNameCapacity = 15;
+
+// Display names of the beep modes, indexed by mode 0 to 6.
+extern const char16_t BeepModeNames[kBeepModeCount][kBeepModeNameCapacity];
+
+// Sounds the configured error beep without waiting. 0 for modes 0 to 6, 87 for any other.
+uint32_t PlayErrorBeep();
+
+// 1 when `path` names an existing file (not a directory or device) with the extension .wav
+// in any case and at most 255 units; else 0. The path is used as it is.
+int IsValidWaveFile(const char16_t* path);

@@ -1,0 +1,108 @@
+// The keystroke handler: decides whether a key is Enter or Shift-Enter and, for a line that
+// begins with a bang, replaces the line by the history entry it refers to.
+#include "history/history.h"
+#include "platform/platform.h"
+#include "plugin/plugin.h"
+#include "settings/settings.h"
+#include "text/text.h"
+
+namespace {
+
+// Bits the working copy of the key code gets for two modifier pairs, so that Shift+Ctrl and
+// Ctrl+Alt never match a plain key code.
+constexpr int kShiftCtrlBit = 0x20000;
+constexpr int kCtrlAltBit = 0x40000;
+
+bool Held(int virtualKey) { return win::GetAsyncKeyState(virtualKey) < 0; }
+
+// Swallows the key: the shell neither executes the line nor sees the key's name.
+void SwallowKey(KeyEvent* event, bool keyNameMode) {
+  event->key = 0;
+  if (keyNameMode) event->keyName[0] = 0;
+}
+
+int FailExpansion(KeyEvent* event, bool keyNameMode) {
+  if (PluginSettings.executeOnFailure == 0) SwallowKey(event, keyNameMode);
+  if (PluginSettings.errorBeepMode != BeepNone) PlayErrorBeep();
+  return 0;
+}
+
+}  // namespace
+
+char16_t* NewestEntry() {
+  char16_t* entry = HistoryStart();
+  if (entry == nullptr) return nullptr;
+  for (;;) {
+    char16_t* next = NextHistoryEntry(entry);
+    if (next == nullptr || next == entry) return entry;
+    entry = next;
+  }
+}
+
+int HandleKey(KeyEvent* event) {
+  // Every keystroke of the command line arrives here: anything but a line that begins with a
+  // bang must return before reading more.
+  if (event == nullptr || event->line == nullptr || event->line[0] != u'!') return 0;
+
+  const bool keyNameMode =
+      HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr && event->keyName[0] != 0;
+
+  int modifiers = 0;
+  if (Held(win::kVkShift)) modifiers += 1;
+  if (Held(win::kVkControl)) modifiers += 2;
+  if (Held(win::kVkMenu)) modifiers += 4;
+
+  int code = event->key;
+  if (modifiers == 3) code |= kShiftCtrlBit;
+  if (modifiers == 6) code |= kCtrlAltBit;
+
+  if (keyNameMode) {
+    if (text::EqualsIgnoreAsciiCase(event->keyName, u"Enter")) {
+      ExpansionDriver(event, ExecuteAfterExpand, true);
+    } else if (text::EqualsIgnoreAsciiCase(event->keyName, u"Shift-Enter")) {
+      ExpansionDriver(event, ExpandOnly, true);
+    }
+    return 0;
+  }
+
+  if (code == kKeyEnter && modifiers == 0) {
+    ExpansionDriver(event, ExecuteAfterExpand, false);
+  } else if ((code == kKeyEnter && modifiers == 1) || code == kKeyShiftEnter) {
+    ExpansionDriver(event, ExpandOnly, false);
+  }
+  return 0;
+}
+
+int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode) {
+  char16_t* line = event->line;
+  if (line[0] != u'!') return 0;
+
+  char16_t* entry;
+  const char16_t* rest;
+  if (line[1] == u'!') {
+    entry = NewestEntry();
+    rest = line + 2;
+  } else {
+    Reference reference = ResolveReference(line + 1);
+    if (!reference.isReference) return FailExpansion(event, keyNameMode);
+    entry = reference.entry;
+    rest = reference.rest;
+  }
+  if (entry == nullptr) return FailExpansion(event, keyNameMode);
+
+  // The modifier's texts are copied out of the line before the line is overwritten.
+  SubstitutionModifier modifier;
+  modifier.present = false;
+  if (rest[0] != 0 && !ParseModifiers(rest, &modifier)) return FailExpansion(event, keyNameMode);
+
+  ClearEditLine(line);
+  text::Copy(line, kLineCapacity, entry);
+  if (modifier.present && modifier.oldText[0] != 0) {
+    SubstituteFirst(line, modifier.oldText, modifier.newText);
+  }
+
+  event->redraw = 1;
+  event->cursor = line + text::Length(line);
+  if (mode == ExpandOnly) SwallowKey(event, keyNameMode);
+  return 0;
+}

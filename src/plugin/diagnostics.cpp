@@ -1,0 +1,39 @@
+// The prefix of every error message, and the text of a system error code.
+#include "platform/platform.h"
+#include "plugin/plugin.h"
+#include "text/text.h"
+
+namespace {
+
+void* StandardError() { return win::GetStdHandle(win::kStdErrorHandle); }
+
+constexpr uint32_t kUnknownErrorCode = 0xFFFFFFFFu;
+
+}  // namespace
+
+void WriteErrorPrefix() {
+  Qprintf(StandardError(), u"%s plugin: ", kPluginName);
+
+  char16_t batch[kPrefixCapacity] = {};
+  text::Copy(batch, kPrefixCapacity, u"%_batch");
+  ExpandVariables(batch, 1);
+  if (batch[0] == u'0') return;  // not inside a batch file
+
+  text::Copy(batch, kPrefixCapacity, u"%_batchname [%_batchline]  ");
+  ExpandVariables(batch, 1);
+  // Through "%s": a '%' in the batch file's name is text, never a conversion.
+  Qprintf(StandardError(), u"%s", batch);
+}
+
+int FormatSystemError(uint32_t code, char16_t* buffer) {
+  if (code == kUnknownErrorCode) {
+    text::Copy(buffer, kErrorTextCapacity, u"Unknown error");
+  } else if (win::FormatMessageW(win::kFormatMessageFlags, nullptr, code, 0, buffer,
+                                 kErrorTextCapacity, nullptr) == 0) {
+    win::wsprintfW(buffer, u"Error %d", static_cast<int32_t>(code));
+  }
+  for (size_t n = text::Length(buffer); n > 0 && text::IsSpace(buffer[n - 1]); --n) {
+    buffer[n - 1] = 0;
+  }
+  return 0;
+}

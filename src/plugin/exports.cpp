@@ -1,0 +1,24 @@
+// Everything the shell sees of the plugin: the exported entry points, each a thin call into
+// the subsystem that does the work.
+#include "history/history.h"
+#include "plugin/plugin.h"
+#include "plugin/plugin_internal.h"
+#include "settings/settings.h"
+
+extern "C" {
+
+PluginInfo* GetPluginInfo(void) { return FillPluginInfo(); }
+
+int InitializePlugin(void) { return StartPlugin(); }
+
+int ShutdownPlugin(void) { return 0; }  // nothing is saved at shutdown
+
+int Usage(const char16_t* name, char16_t* out) { return CommandUsage(name, out); }
+
+int Help(const char16_t* name) { return CommandHelp(name); }
+
+int key(KeyEvent* event) { return HandleKey(event); }
+
+int quorv(char16_t* arguments) { return SettingsCommand(arguments); }
+
+}  // extern "C"

@@ -1,0 +1,113 @@
+// The settings record, its defaults, and its persistence under SettingsKeyPath in the registry.
+#include <cstring>
+
+#include "history/history.h"
+#include "settings/settings.h"
+#include "text/text.h"
+
+SettingsRecord PluginSettings = kDefaultSettings;
+
+namespace {
+
+// One numeric value of the key: its name, the field it fills and its largest accepted value.
+struct NumericValue {
+  const char16_t* name;
+  uint32_t SettingsRecord::*field;
+  uint32_t maximum;
+};
+
+// In the order the values are read and written.
+constexpr NumericValue kNumericValues[] = {
+    {u"Error Beep Mode", &SettingsRecord::errorBeepMode, kBeepModeCount - 1},
+    {u"Case Insensitive", &SettingsRecord::caseInsensitive, 1},
+    {u"Allow Whitespace", &SettingsRecord::allowWhitespace, 1},
+    {u"Execute on Failure", &SettingsRecord::executeOnFailure, 1},
+    {u"Counting Base", &SettingsRecord::countingBase, 1},
+};
+constexpr size_t kNumericCount = sizeof kNumericValues / sizeof kNumericValues[0];
+
+constexpr const char16_t* kFileValueName = u"Error Beep Filename";
+constexpr uint32_t kDwordSize = 4;
+constexpr uint32_t kFileBytes = kWaveFileCapacity * sizeof(char16_t);
+
+}  // namespace
+
+int LoadSettings(win::HKEY root) {
+  char16_t file[kWaveFileCapacity];
+  memset(file, 0, sizeof file);
+
+  win::HKEY key = nullptr;
+  if (win::RegOpenKeyExW(root, SettingsKeyPath, 0, win::kKeyRead, &key) != win::kErrorSuccess) {
+    return 1;
+  }
+
+  // A value counts only when the query succeeded with exactly four bytes of REG_DWORD: after
+  // a query that did not fit, Windows leaves the buffer's content undefined.
+  uint32_t values[kNumericCount];
+  int bad = 0;
+  for (size_t i = 0; i < kNumericCount; ++i) {
+    uint32_t type = win::kRegNone;
+    uint32_t size = kDwordSize;
+    values[i] = 0xFFFFFFFFu;
+    const int32_t status = win::RegQueryValueExW(key, kNumericValues[i].name, nullptr, &type,
+                                                 reinterpret_cast<uint8_t*>(&values[i]), &size);
+    const bool good = status == win::kErrorSuccess && type == win::kRegDword &&
+                      size == kDwordSize && values[i] <= kNumericValues[i].maximum;
+    if (!good) ++bad;
+  }
+
+  uint32_t type = win::kRegNone;
+  uint32_t size = kFileBytes;
+  const int32_t fileStatus = win::RegQueryValueExW(key, kFileValueName, nullptr, &type,
+                                                   reinterpret_cast<uint8_t*>(file), &size);
+  const bool fileGood = fileStatus == win::kErrorSuccess && type == win::kRegSz && file[0] != 0 &&
+                        file[kWaveFileCapacity - 1] == 0 && IsValidWaveFile(file);
+
+  if (bad == 0) {
+    for (size_t i = 0; i < kNumericCount; ++i) PluginSettings.*kNumericValues[i].field = values[i];
+    if (fileGood) text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, file);
+    if (PluginSettings.errorBeepMode == BeepCustom &&
+        !IsValidWaveFile(PluginSettings.customBeepFile)) {
+      PluginSettings.errorBeepMode = BeepDefault;
+    }
+  }
+  win::RegCloseKey(key);
+  return bad;
+}
+
+int SaveSettings(win::HKEY root) {
+  win::HKEY key = nullptr;
+  if (win::RegCreateKeyExW(root, SettingsKeyPath, 0, nullptr, 0, win::kKeyReadWrite, nullptr, &key,
+                           nullptr) != win::kErrorSuccess) {
+    return 1;
+  }
+
+  int result = 0;
+  for (const NumericValue& v : kNumericValues) {
+    const uint32_t data = PluginSettings.*v.field;
+    const int32_t status = win::RegSetValueExW(key, v.name, 0, win::kRegDword,
+                                               reinterpret_cast<const uint8_t*>(&data), kDwordSize);
+    if (status != win::kErrorSuccess) result = status;  // the last failure is reported
+  }
+
+  const char16_t* file = PluginSettings.customBeepFile;
+  if (IsValidWaveFile(file)) {
+    const auto bytes = static_cast<uint32_t>((text::Length(file) + 1) * sizeof(char16_t));
+    if (win::RegSetValueExW(key, kFileValueName, 0, win::kRegSz,
+                            reinterpret_cast<const uint8_t*>(file), bytes) != win::kErrorSuccess) {
+      result = 1;
+    }
+  } else {
+    win::RegDeleteValueW(key, kFileValueName);
+  }
+  win::RegCloseKey(key);
+  return result;
+}
+
+void ResetSettings() {
+  PluginSettings.errorBeepMode = kDefaultSettings.errorBeepMode;
+  PluginSettings.allowWhitespace = kDefaultSettings.allowWhitespace;
+  PluginSettings.executeOnFailure = kDefaultSettings.executeOnFailure;
+  PluginSettings.caseInsensitive = kDefaultSettings.caseInsensitive;
+  PluginSettings.countingBase = kDefaultSettings.countingBase;
+}

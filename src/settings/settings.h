@@ -1,0 +1,77 @@
+// Settings: the process-wide settings record, its registry persistence, the argument
+// splitter and the `quorv` settings command.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// ==== The settings record ====
+
+constexpr size_t kWaveFileCapacity = 256;  // custom beep file: 255 units and the terminator
+
+// The plugin's settings. Set to the defaults at load; changed only by LoadSettings,
+// ResetSettings and the settings command.
+struct SettingsRecord {
+  uint32_t errorBeepMode;                      // a BeepMode, 0 to 6
+  uint32_t allowWhitespace;                    // 0/1: white space allowed after the first bang
+  uint32_t executeOnFailure;                   // 0/1: a failed expansion still runs the line
+  uint32_t caseInsensitive;                    // 0/1: searches fold A-Z
+  uint32_t countingBase;                       // 0/1: the number of the oldest entry
+  char16_t customBeepFile[kWaveFileCapacity];  // full path of the custom beep, or empty
+};
+
+// The defaults the record holds from the moment the library is loaded.
+constexpr SettingsRecord kDefaultSettings = {1, 1, 1, 0, 0, {}};
+
+extern SettingsRecord PluginSettings;
+
+// ==== Persistence ====
+
+constexpr const char16_t* SettingsKeyPath = u"Software\\Velloran\\Quorvin";
+
+// Reads the settings under `root`. 0 when all five numeric values were present and in range
+// and were applied; otherwise the number of bad values (1 also when the key cannot be opened)
+// and the record is unchanged.
+int LoadSettings(win::HKEY root);
+
+// Writes the settings under `root`. 0 on success; 1 when the key cannot be created or the file
+// name cannot be written; otherwise the status of the last failing numeric write.
+int SaveSettings(win::HKEY root);
+
+// Puts the five numeric settings back to their defaults; keeps the custom file.
+void ResetSettings();
+
+// ==== Argument splitter ====
+
+constexpr int kMaxArguments = 1024;
+constexpr size_t MAX_ARG_LEN = 8192;
+
+// The result of the last `SplitArguments`. Read by the settings command, which may upper-case
+// one token in place; otherwise written only by the splitter.
+struct ArgumentRecord {
+  int count;                      // tokens of the last successful split; 0 after an overflow
+  char16_t* starts[kMaxArguments];  // token i's text in `buffer`; null from `count` on
+  int lengths[kMaxArguments];     // token i's length in units; 0 from `count` on
+  char16_t buffer[MAX_ARG_LEN];   // the token texts, each followed by a zero unit
+};
+
+extern ArgumentRecord ArgumentTable;
+
+// Splits `text` into `ArgumentTable`. The number of tokens, or -1 when `text` is null (the table
+// is then untouched) or the buffer overflowed (a message is written; the count is then 0).
+int SplitArguments(const char16_t* text);
+
+// ==== Settings command ====
+
+constexpr int kResultUsage = 1;
+constexpr int kResultSaveFailed = 2;
+constexpr int kResultNoArguments = 87;
+
+// 0 when the whole text is one number (decimal, 0x hexadecimal, 0o octal), stored in `*out`;
+// -1 when `out` is null, the text is not a number or text follows it; ERANGE beyond 32 bits.
+int ParseUnsignedValue(const char16_t* text, uint32_t* out);
+
+// The settings command; the export `quorv` calls it. 0, 1, 2 or 87.
+int SettingsCommand(char16_t* arguments);

@@ -1,0 +1,115 @@
+// The error beep of every mode, and the wave file test shared with the settings.
+#include <unistd.h>
+
+#include "common/utf.h"
+#include "fixture.h"
+#include "text/text.h"
+
+namespace {
+
+class Beep : public PluginTest {};
+
+TEST_F(Beep, EveryModeRequestsItsSound) {
+  struct Case {
+    uint32_t mode;
+    uint32_t result;
+    int honks;
+    uint16_t alias;  // 0: no alias request
+  } cases[] = {
+      {0, 0, 0, 0},      {1, 0, 1, 0},      {2, 0, 0, 0x2A53}, {3, 0, 0, 0x2153},
+      {4, 0, 0, 0x4853}, {5, 0, 0, 0x3F53}, {7, 87, 0, 0},     {0xFFFFFFFF, 87, 0, 0},
+  };
+  for (const Case& c : cases) {
+    standin::Reset();
+    PluginSettings.errorBeepMode = c.mode;
+    EXPECT_EQ(PlayErrorBeep(), c.result) << c.mode;
+    EXPECT_EQ(standin::HonkCount(), c.honks) << c.mode;
+    std::vector<standin::SoundRequest> sounds = standin::TakeSoundRequests();
+    if (c.alias == 0) {
+      EXPECT_TRUE(sounds.empty()) << c.mode;
+    } else {
+      ASSERT_EQ(sounds.size(), 1u) << c.mode;
+      EXPECT_EQ(sounds[0].aliasId, c.alias);
+      EXPECT_EQ(sounds[0].flags, 0x110003u);
+    }
+  }
+}
+
+TEST_F(Beep, CustomModePlaysAValidFileElseHonks) {
+  PluginSettings.errorBeepMode = BeepCustom;
+  EXPECT_EQ(PlayErrorBeep(), 0u);
+  EXPECT_EQ(standin::HonkCount(), 1);  // empty file
+  EXPECT_TRUE(standin::TakeSoundRequests().empty());
+
+  const std::u16string wave = MakeFile(u"ding.wav");
+  text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, wave.c_str());
+  EXPECT_EQ(PlayErrorBeep(), 0u);
+  std::vector<standin::SoundRequest> sounds = standin::TakeSoundRequests();
+  ASSERT_EQ(sounds.size(), 1u);
+  EXPECT_EQ(sounds[0].file, wave);
+  EXPECT_EQ(sounds[0].flags, 0x20001u);
+  EXPECT_EQ(standin::HonkCount(), 1);
+}
+
+TEST_F(Beep, FailedExpansionSoundsTheConfiguredBeep) {
+  PluginSettings.errorBeepMode = BeepQuestion;
+  PressKey(u"!nothing");
+  std::vector<standin::SoundRequest> sounds = standin::TakeSoundRequests();
+  ASSERT_EQ(sounds.size(), 1u);
+  EXPECT_EQ(sounds[0].aliasId, 0x3F53);
+}
+
+TEST_F(Beep, WaveFileNames) {
+  MakeFile(u"ding.WAV");
+  MakeFile(u"ding.wav.bak");
+  MakeFile(u"ding.wave");
+  MakeFile(u"ding.wa");
+  MakeFile(u"ding.wav ");
+  MakeDir(u"music.wav");
+  MakeDir(u"dir.x");
+  MakeFile(u"dir.x/ding.wav");
+  MakeDir(u"sounds.d");
+  MakeFile(u"sounds.d/ding");
+  const std::u16string dir = TempDir() + u"/";
+  struct Case {
+    std::u16string path;
+    int valid;
+  } cases[] = {
+      {dir + u"ding.WAV", 1},     {dir + u"ding.wav.bak", 0}, {dir + u"ding.wave", 0},
+      {dir + u"ding.wa", 0},      {dir + u"ding.wav ", 0},    {dir + u"music.wav", 0},
+      {dir + u"dir.x/ding.wav", 1}, {dir + u"sounds.d/ding", 0}, {dir + u"missing.wav", 0},
+      {u"", 0},                   {u"/dev/null.wav", 0},      {u".wav", 0},
+      {u"C:\\sounds.wav\\ding", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsValidWaveFile(c.path.c_str()), c.valid) << Show(c.path);
+  }
+  EXPECT_EQ(IsValidWaveFile(nullptr), 0);
+}
+
+TEST_F(Beep, LengthLimitIs255Units) {
+  const std::u16string dir = TempDir() + u"/";
+  const size_t fill = 255 - dir.size() - 4;  // the name without ".wav"
+  const std::u16string longest = MakeFile(std::u16string(fill, u'a') + u".wav");
+  ASSERT_EQ(longest.size(), 255u);
+  EXPECT_EQ(IsValidWaveFile(longest.c_str()), 1);
+  const std::u16string over = MakeFile(std::u16string(fill + 1, u'a') + u".wav");
+  EXPECT_EQ(IsValidWaveFile(over.c_str()), 0);
+}
+
+TEST_F(Beep, DeviceIsRejected) {
+  // A character device reached through a name ending in .wav.
+  const std::u16string link = TempDir() + u"/null.wav";
+  ASSERT_EQ(symlink("/dev/null", standin::ToUtf8(link).c_str()), 0);
+  EXPECT_EQ(IsValidWaveFile(link.c_str()), 0);
+}
+
+TEST(BeepModeNames, Table) {
+  const char16_t* names[] = {u"None",          u"Default Beep", u"Asterisk", u"Exclamation",
+                             u"Critical Stop", u"Question",     u"Custom"};
+  for (uint32_t i = 0; i < kBeepModeCount; ++i) {
+    EXPECT_EQ(std::u16string(BeepModeNames[i]), names[i]);
+  }
+}
+
+}  // namespace

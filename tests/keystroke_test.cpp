@@ -1,0 +1,170 @@
+// The keystroke trigger (key codes, modifier keys, key names) and the expansion driver's
+// success and failure paths.
+#include "fixture.h"
+
+namespace {
+
+enum Outcome { Nothing, Executes, ExpandsOnly };
+
+class Keystroke : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    standin::SetHistory({u"dir", u"echo hi"});
+  }
+
+  // What a key does to the line "!!".
+  Outcome Classify(int keyCode, const std::u16string& keyName = u"") {
+    KeyResult r = PressKey(u"!!", keyCode, keyName);
+    if (r.line == u"!!") {
+      EXPECT_EQ(r.key, keyCode);
+      EXPECT_EQ(r.redraw, 0);
+      return Nothing;
+    }
+    EXPECT_EQ(r.line, u"echo hi");
+    EXPECT_EQ(r.redraw, 1);
+    EXPECT_EQ(r.cursor, 7);
+    return r.key == 0 ? ExpandsOnly : Executes;
+  }
+
+  void Hold(bool shift, bool ctrl, bool alt) {
+    standin::SetKeyHeld(win::kVkShift, shift);
+    standin::SetKeyHeld(win::kVkControl, ctrl);
+    standin::SetKeyHeld(win::kVkMenu, alt);
+  }
+};
+
+TEST_F(Keystroke, KeyCodesWithModifierKeys) {
+  struct Case {
+    int code;
+    bool shift, ctrl, alt;
+    Outcome outcome;
+  } cases[] = {
+      {13, false, false, false, Executes},     {13, true, false, false, ExpandsOnly},
+      {13, false, true, false, Nothing},       {13, false, false, true, Nothing},
+      {13, true, true, false, Nothing},        {13, false, true, true, Nothing},
+      {13, true, false, true, Nothing},        {0x80D, false, false, false, ExpandsOnly},
+      {0x80D, true, false, false, ExpandsOnly}, {0x80D, false, true, false, ExpandsOnly},
+      {0x80D, true, true, false, Nothing},     {0x80D, false, true, true, Nothing},
+      {0x80D, true, true, true, ExpandsOnly},  {9, false, false, false, Nothing},
+      {'a', false, false, false, Nothing},     {0, false, false, false, Nothing},
+  };
+  for (const Case& c : cases) {
+    Hold(c.shift, c.ctrl, c.alt);
+    EXPECT_EQ(Classify(c.code), c.outcome)
+        << "code " << c.code << " shift " << c.shift << " ctrl " << c.ctrl << " alt " << c.alt;
+  }
+}
+
+TEST_F(Keystroke, KeyNamesDecideOnShells24AndLater) {
+  HostMajorVersion = 24;
+  Hold(false, true, true);  // modifiers play no part with key names
+  EXPECT_EQ(Classify(5, u"Enter"), Executes);  // the code is not looked at
+  EXPECT_EQ(Classify(13, u"enter"), Executes);
+  EXPECT_EQ(Classify(13, u"SHIFT-ENTER"), ExpandsOnly);
+  EXPECT_EQ(Classify(13, u"Ctrl-Enter"), Nothing);
+  EXPECT_EQ(Classify(13, u"Tab"), Nothing);
+
+  // Swallowing empties the key name too.
+  KeyResult r = PressKey(u"!!", 13, u"Shift-Enter");
+  EXPECT_EQ(r.keyName, u"");
+
+  // An empty name falls back to the key code.
+  Hold(false, false, false);
+  EXPECT_EQ(Classify(13, u""), Executes);
+  EXPECT_EQ(Classify(0x80D, u""), ExpandsOnly);
+
+  // Version 23 never reads names.
+  HostMajorVersion = 23;
+  EXPECT_EQ(Classify(0, u"Enter"), Nothing);
+  EXPECT_EQ(Classify(13, u"Tab"), Executes);
+}
+
+TEST_F(Keystroke, LinesNotBeginningWithABangAreNeverTouched) {
+  for (const char16_t* line : {u"dir", u" !!", u"\t!1", u"", u"echo !!"}) {
+    KeyResult r = PressKey(line);
+    EXPECT_EQ(r.line, line) << Show(line);
+    EXPECT_EQ(r.key, 13);
+    EXPECT_EQ(r.redraw, 0);
+  }
+  EXPECT_EQ(standin::HonkCount(), 0);
+  EXPECT_EQ(standin::ClearEditLineCount(), 0);
+}
+
+TEST_F(Keystroke, NullEventsAndLinesAreNoEvent) {
+  EXPECT_EQ(key(nullptr), 0);
+  KeyEvent event{};
+  event.key = 13;
+  EXPECT_EQ(key(&event), 0);
+  EXPECT_EQ(event.key, 13);
+  EXPECT_EQ(event.redraw, 0);
+}
+
+TEST_F(Keystroke, SuccessClearsTheLineAndLeavesOtherFieldsAlone) {
+  char16_t line[kLineCapacity] = u"!0";
+  char16_t name[8] = u"";
+  KeyEvent event{};
+  event.key = 13;
+  event.startRow = 1;
+  event.startColumn = 2;
+  event.currentRow = 3;
+  event.currentColumn = 4;
+  event.line = line;
+  event.cursor = line + 2;
+  event.keyName = name;
+  key(&event);
+  EXPECT_EQ(std::u16string(line), u"dir");
+  EXPECT_EQ(event.cursor, line + 3);
+  EXPECT_EQ(event.key, 13);
+  EXPECT_EQ(event.redraw, 1);
+  EXPECT_EQ(event.startRow + event.startColumn + event.currentRow + event.currentColumn, 10);
+  EXPECT_EQ(standin::ClearEditLineCount(), 1);
+}
+
+TEST_F(Keystroke, FailurePathBySettings) {
+  struct Case {
+    uint32_t executeOnFailure;
+    uint32_t beepMode;
+    int keyAfter;
+    int honks;
+  } cases[] = {
+      {1, BeepDefault, 13, 1},
+      {0, BeepDefault, 0, 1},
+      {1, BeepNone, 13, 0},
+      {0, BeepNone, 0, 0},
+  };
+  for (const Case& c : cases) {
+    standin::Reset();
+    PluginSettings.executeOnFailure = c.executeOnFailure;
+    PluginSettings.errorBeepMode = c.beepMode;
+    KeyResult r = PressKey(u"!!");  // empty history
+    EXPECT_EQ(r.line, u"!!");
+    EXPECT_EQ(r.key, c.keyAfter) << c.executeOnFailure << " " << c.beepMode;
+    EXPECT_EQ(r.redraw, 0);
+    EXPECT_EQ(r.cursor, 2);
+    EXPECT_EQ(standin::HonkCount(), c.honks);
+    EXPECT_EQ(standin::ClearEditLineCount(), 0);
+  }
+}
+
+TEST_F(Keystroke, FailureSwallowsTheKeyNameOnlyInKeyNameMode) {
+  PluginSettings.executeOnFailure = 0;
+  HostMajorVersion = 28;
+  KeyResult r = PressKey(u"!nothing", 13, u"Enter");
+  EXPECT_EQ(r.key, 0);
+  EXPECT_EQ(r.keyName, u"");
+  HostMajorVersion = 0;
+  r = PressKey(u"!nothing", 13, u"Enter");
+  EXPECT_EQ(r.key, 0);
+  EXPECT_EQ(r.keyName, u"Enter");
+}
+
+TEST_F(Keystroke, TheWholeLineCapacityIsWritten) {
+  const std::u16string longest(kLineCapacity - 1, u'z');
+  standin::SetHistory({longest});
+  KeyResult r = PressKey(u"!!");
+  EXPECT_EQ(r.line, longest);
+  EXPECT_EQ(r.cursor, static_cast<long>(kLineCapacity - 1));
+}
+
+}  // namespace

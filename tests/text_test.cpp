@@ -1,0 +1,136 @@
+// Character classes, bounded copies and the 32-bit conversions of the shared text helpers.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "fixture.h"
+#include "text/text.h"
+
+namespace {
+
+struct ClassCase {
+  char16_t unit;
+  unsigned classes;
+};
+
+TEST(CharClass, Latin1UnitsFollowTheWindowsDefaultLocale) {
+  using namespace text;
+  const ClassCase cases[] = {
+      {u'a', kAlpha | kXDigit}, {u'Z', kAlpha},          {u'g', kAlpha},
+      {u'5', kDigit | kXDigit}, {u' ', kSpace},          {u'\t', kSpace},
+      {0x0D, kSpace},           {0xA0, kSpace},          {0x08, 0},
+      {u'!', kPunct},           {u'_', kPunct},          {u'~', kPunct},
+      {0x7F, 0},                {0xA1, kPunct},          {0xB2, kDigit | kPunct},
+      {0xB3, kDigit | kPunct},  {0xB9, kDigit | kPunct}, {0xBF, kPunct},
+      {0xC0, kAlpha},           {0xD7, kPunct},          {0xF7, kPunct},
+      {0xFF, kAlpha},           {0xDF, kAlpha},          {0, 0},
+      {0xFFFF, 0},
+  };
+  for (const ClassCase& c : cases) {
+    EXPECT_EQ(ClassOf(c.unit), c.classes) << "unit " << std::hex << unsigned(c.unit);
+  }
+}
+
+TEST(CharClass, UnitsFrom256AskTheUnicodeTables) {
+  EXPECT_TRUE(text::IsAlpha(0x0416));   // Cyrillic Zhe
+  EXPECT_TRUE(text::IsSpace(0x2003));   // em space
+  EXPECT_TRUE(text::IsPunct(0x2014));   // em dash
+  EXPECT_FALSE(text::IsAlpha(0x2014));
+  EXPECT_FALSE(text::IsDigit(0x0416));
+}
+
+TEST(BoundedCopy, ExactFitOneOverAndEmpty) {
+  char16_t buffer[6];
+  const char16_t canary = 0xBEEF;
+  buffer[5] = canary;
+  EXPECT_TRUE(text::Copy(buffer, 5, u"abcd"));
+  EXPECT_EQ(std::u16string(buffer), u"abcd");
+  EXPECT_FALSE(text::Copy(buffer, 5, u"abcde"));
+  EXPECT_EQ(std::u16string(buffer), u"abcd");
+  EXPECT_EQ(buffer[5], canary);
+  EXPECT_TRUE(text::Copy(buffer, 5, u""));
+  EXPECT_EQ(buffer[0], 0);
+
+  EXPECT_TRUE(text::Copy(buffer, 5, u"ab"));
+  EXPECT_TRUE(text::Append(buffer, 5, u"cd"));
+  EXPECT_FALSE(text::Append(buffer, 5, u"e"));
+  EXPECT_EQ(std::u16string(buffer), u"abcd");
+  EXPECT_EQ(buffer[5], canary);
+
+  EXPECT_TRUE(text::CopyN(buffer, 5, u"xyzzy", 3));
+  EXPECT_EQ(std::u16string(buffer), u"xyz");
+  EXPECT_FALSE(text::CopyN(buffer, 3, u"xyzzy", 4));
+  EXPECT_EQ(std::u16string(buffer), u"xy");
+  EXPECT_EQ(buffer[5], canary);
+}
+
+struct ConversionCase {
+  const char16_t* text;
+  int base;
+  int64_t value;  // as returned, widened
+  size_t end;     // offset of the end position
+  bool range;     // errno set to ERANGE
+};
+
+TEST(Conversion, UnsignedBehavesAsWcstoulWith32BitLong) {
+  const ConversionCase cases[] = {
+      {u"0", 10, 0, 1, false},
+      {u"4294967295", 10, 4294967295, 10, false},
+      {u"4294967296", 10, 4294967295, 10, true},
+      {u"99999999999999999999", 10, 4294967295, 20, true},
+      {u"-1", 10, 4294967295, 2, false},
+      {u"-4294967295", 10, 1, 11, false},
+      {u"-4294967296", 10, 4294967295, 11, true},
+      {u"  +42abc", 10, 42, 5, false},
+      {u"\t33.02", 10, 33, 3, false},
+      {u"", 10, 0, 0, false},
+      {u"-", 10, 0, 0, false},
+      {u"abc", 10, 0, 0, false},
+      {u"ff", 16, 255, 2, false},
+      {u"0x1F", 16, 31, 4, false},
+      {u"0X0x1F", 16, 0, 3, false},
+      {u"0xg", 16, 0, 1, false},
+      {u"FFFFFFFF", 16, 4294967295, 8, false},
+      {u"100000000", 16, 4294967295, 9, true},
+      {u"17", 8, 15, 2, false},
+      {u"18", 8, 1, 1, false},
+  };
+  for (const ConversionCase& c : cases) {
+    errno = 0;
+    const char16_t* end = nullptr;
+    const uint32_t value = text::ToUnsigned32(c.text, &end, c.base);
+    EXPECT_EQ(value, c.value) << Show(c.text);
+    EXPECT_EQ(end - c.text, static_cast<long>(c.end)) << Show(c.text);
+    EXPECT_EQ(errno == ERANGE, c.range) << Show(c.text);
+  }
+}
+
+TEST(Conversion, SignedBehavesAsWcstolWith32BitLong) {
+  const ConversionCase cases[] = {
+      {u"2147483647", 10, 2147483647, 10, false},
+      {u"2147483648", 10, 2147483647, 10, true},
+      {u"-2147483648", 10, -2147483648LL, 11, false},
+      {u"-2147483649", 10, -2147483648LL, 11, true},
+      {u"+3x", 10, 3, 2, false},
+      {u"-0", 10, 0, 2, false},
+      {u"12abc", 10, 12, 2, false},
+      {u"x", 10, 0, 0, false},
+  };
+  for (const ConversionCase& c : cases) {
+    errno = 0;
+    const char16_t* end = nullptr;
+    const int32_t value = text::ToSigned32(c.text, &end, c.base);
+    EXPECT_EQ(value, c.value) << Show(c.text);
+    EXPECT_EQ(end - c.text, static_cast<long>(c.end)) << Show(c.text);
+    EXPECT_EQ(errno == ERANGE, c.range) << Show(c.text);
+  }
+}
+
+TEST(Compare, EqualsFoldsOnlyAsciiLetters) {
+  EXPECT_TRUE(text::EqualsIgnoreAsciiCase(u"Shift-Enter", u"SHIFT-ENTER"));
+  EXPECT_FALSE(text::EqualsIgnoreAsciiCase(u"\u00E9", u"\u00C9"));
+  EXPECT_FALSE(text::EqualsIgnoreAsciiCase(u"Enter", u"Enter2"));
+}
+
+}  // namespace

@@ -35,6 +35,7 @@ void PluginTest::SetUp() {
   standin::TakeSoundRequests();
   standin::TakeMessageBoxes();
   standin::ResetRegistry();
+  standin::ResetSystemMessages();
   PluginSettings = kDefaultSettings;
   HostMajorVersion = 0;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "common/format16.h"
@@ -23,6 +24,7 @@ struct PlatformState {
   std::vector<SoundRequest> sounds;     // PlaySoundW requests
   std::vector<MessageBoxCall> boxes;    // MessageBoxW calls
   bool boxEcho = false;                 // print message boxes to standard output
+  std::map<uint32_t, std::u16string> messages;  // system messages set by tests
 };
 
 PlatformState& State() {
@@ -69,6 +71,9 @@ std::vector<SoundRequest> TakeSoundRequests() { return std::move(State().sounds)
 std::vector<MessageBoxCall> TakeMessageBoxes() { return std::move(State().boxes); }
 void SetMessageBoxEcho(bool echo) { State().boxEcho = echo; }
 void* ForegroundWindow() { return &windowTag; }
+
+void SetSystemMessage(uint32_t code, const std::u16string& text) { State().messages[code] = text; }
+void ResetSystemMessages() { State().messages.clear(); }
 
 }  // namespace standin
 
@@ -157,6 +162,8 @@ uint32_t FormatMessageW(uint32_t flags, const void* /*source*/, uint32_t message
   for (const standin::SystemMessage& m : standin::kSystemMessages) {
     if (m.code == messageId) found = m.text;
   }
+  auto own = standin::State().messages.find(messageId);
+  if (own != standin::State().messages.end()) found = own->second.c_str();
   if (found == nullptr || buffer == nullptr || size == 0) return 0;
   std::u16string message(found);
   if ((flags & 0xFF) != 0) {

@@ -34,6 +34,12 @@ std::vector<MessageBoxCall> TakeMessageBoxes();
 // With echo on, a message box prints its caption and text to standard output.
 void SetMessageBoxEcho(bool echo);
 
+// ==== System messages ====
+// Gives FormatMessageW a text of the test's own for `code`, in place of the built-in table;
+// ResetSystemMessages removes every such text.
+void SetSystemMessage(uint32_t code, const std::u16string& text);
+void ResetSystemMessages();
+
 // The window GetForegroundWindow reports.
 void* ForegroundWindow();
 

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Terminal test of quorvin-shell's interactive mode, in a tmux pane driven by send-keys and
+# read back by capture-pane: Enter expands and runs, Alt-Enter leaves the expansion on the line.
+# Usage: terminal-test.sh PATH-TO-quorvin-shell
+set -uo pipefail
+
+shell=$(realpath -- "$1")
+# How long each expected screen may take to appear. Only a bound against hanging: every check
+# polls the pane and passes as soon as the screen is right.
+timeout=${QUORVIN_TERMINAL_TIMEOUT:-60}
+
+tmp=$(mktemp -d)
+mkdir -p "$tmp/home"
+# A server of our own, on a socket of our own, without any configuration file.
+tmux_=(tmux -S "$tmp/tmux.sock" -f /dev/null)
+trap '"${tmux_[@]}" kill-server 2>/dev/null; rm -rf "$tmp"' EXIT
+
+# Nothing of the user's: no ~/.inputrc, no configuration, a temporary registry. The terminal
+# type is one every Debian system has a description of.
+"${tmux_[@]}" new-session -d -x 100 -y 40 -- env -u INPUTRC HOME="$tmp/home" \
+  XDG_CONFIG_HOME="$tmp/config" TERM=screen "$shell" --registry "$tmp/registry" || {
+  echo "FAIL: tmux could not start the program"
+  exit 1
+}
+
+# The pane's text without the empty lines below it, then a last line with the cursor's place.
+screen() {
+  "${tmux_[@]}" capture-pane -p | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
+  "${tmux_[@]}" display-message -p 'cursor #{cursor_x},#{cursor_y}'
+}
+
+# expect DESCRIPTION SCREEN: waits until the pane shows exactly SCREEN (as `screen` prints it).
+expect() {
+  local what=$1 wanted=$2 actual
+  local deadline=$((SECONDS + timeout))
+  while :; do
+    actual=$(screen)
+    if [ "$actual" == "$wanted" ]; then
+      echo "ok: $what"
+      return 0
+    fi
+    if [ $SECONDS -ge $deadline ]; then
+      echo "FAIL: $what: the screen expected was not seen within ${timeout}s"
+      echo "--- expected:"
+      printf '%s\n' "$wanted" | sed 's/^/|/'
+      echo "--- the pane:"
+      printf '%s\n' "$actual" | sed 's/^/|/'
+      exit 1
+    fi
+    sleep 0.05
+  done
+}
+
+type_text() { "${tmux_[@]}" send-keys -l -- "$1"; }
+press() { "${tmux_[@]}" send-keys "$@"; }
+
+lines="Quorvin v0.70.0 loaded."
+expect "the banner and the prompt" "$lines
+quorvin>
+cursor 9,1"
+
+type_text 'echo alpha-one'
+press Enter
+lines+="
+quorvin> echo alpha-one
+alpha-one"
+expect "a plain line runs" "$lines
+quorvin>
+cursor 9,3"
+
+# Enter on a reference: the edit line shows the expansion, which then runs.
+type_text '!!'
+press Enter
+lines+="
+quorvin> echo alpha-one
+alpha-one"
+expect "Enter expands !! and runs it" "$lines
+quorvin>
+cursor 9,5"
+
+# Alt-Enter: the expansion stays on the edit line with the cursor at its end; nothing runs.
+type_text '!?alpha:s/one/two/'
+press M-Enter
+expect "Alt-Enter leaves the expansion on the line" "$lines
+quorvin> echo alpha-two
+cursor 23,5"
+
+# The expansion can be edited further, and Enter runs the edited line.
+type_text ' extra'
+press Enter
+lines+="
+quorvin> echo alpha-two extra
+alpha-two extra"
+expect "the expansion is edited and run" "$lines
+quorvin>
+cursor 9,7"
+
+# With execute-on-failure off, Enter on a failing reference keeps the line for editing: it
+# neither runs nor joins the history. Ctrl-U clears it and the history shows what ran.
+type_text 'quorv /Q /X0'
+press Enter
+type_text '!nosuch'
+press Enter
+press C-u
+type_text 'history'
+press Enter
+lines+="
+quorvin> quorv /Q /X0
+quorvin> history
+    0  echo alpha-one
+    1  echo alpha-one
+    2  echo alpha-two extra
+    3  quorv /Q /X0
+    4  history"
+expect "a failing reference stays on the line after quorv /X0" "$lines
+quorvin>
+cursor 9,14"
+
+# Up recalls the lines that ran.
+press Up
+expect "Up recalls the last line" "$lines
+quorvin> history
+cursor 16,14"

@@ -1,0 +1,72 @@
+// quorvin-shell: a small shell on Linux that hosts the plugin the way Take Command does, so the
+// plugin can be used and tried by hand and by transcript. Shared declarations of its parts.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "host/host_api.h"
+
+namespace qshell {
+
+// The shell's major version the program pretends to be when not told otherwise; from 24 on
+// the shell names its keys.
+constexpr int kDefaultShellVersion = 28;
+
+// Capacity of the key-name buffer handed to the plugin ("Shift-Enter" and its terminator fit).
+constexpr size_t kKeyNameCapacity = 32;
+
+// The program's settings, fixed once the options have been read (main.cpp).
+struct ProgramOptions {
+  int shellVersion = kDefaultShellVersion;  // decides key names (24+) or key codes only
+  bool dryRun = false;                      // print lines instead of running them
+  bool interactive = false;                 // standard input is a terminal (readline)
+  std::string registryFile;                 // the registry's backing file; empty: memory only
+};
+
+extern ProgramOptions Options;
+
+// ==== Hosting the plugin (host.cpp) ====
+
+// The edit line the plugin rewrites in place, kLineCapacity units. Filled by the caller of
+// PressKey; read back afterwards.
+extern char16_t EditLine[kLineCapacity];
+
+// Which key the user pressed on the edit line.
+enum class Key { Enter, ShiftEnter };
+
+// What came of one keystroke handed to the plugin.
+struct KeyOutcome {
+  bool survived;  // the key reached the shell (not swallowed by the plugin)
+  bool redrawn;   // the plugin rewrote the edit line
+  size_t cursor;  // the cursor's offset in EditLine afterwards, in units
+};
+
+// GetPluginInfo, then InitializePlugin: the banner and the saved settings.
+void LoadPlugin();
+
+// Copies `line` into EditLine (bounded) with the cursor at its end and presses `pressed`.
+KeyOutcome PressKey(const std::u16string& line, Key pressed);
+
+void UnloadPlugin();
+
+// ==== Running a line (commands.cpp) ====
+
+// What the program does after a line has run.
+struct LineResult {
+  int status;      // the line's result: the command's, or the exit status of /bin/sh
+  bool exitShell;  // the line was `exit`
+};
+
+// Runs an edit line that Enter let through: appends it to the history and runs it as a
+// built-in (quorv, history, cd, exit) or with /bin/sh -c (printed only with --dry-run).
+// Blank lines do nothing and are not kept.
+LineResult RunLine(const std::u16string& line);
+
+// ==== Interactive mode (terminal.cpp) ====
+
+// Reads lines with readline until `exit` or end of input. The exit status: exit's, or at the
+// end of input the last line's.
+int RunInteractive();
+
+}  // namespace qshell

@@ -1,0 +1,127 @@
+// Interactive mode on a terminal: GNU readline edits the line, and Enter and Alt-Enter go to
+// the plugin before readline acts on them, as the shell hands every key to the plugin first.
+#include <readline/history.h>
+#include <readline/readline.h>
+#include <signal.h>
+#include <stdio.h>  // readline.h needs FILE declared first
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/utf.h"
+#include "shell.h"
+#include "shell/standin_shell.h"
+
+namespace qshell {
+
+namespace {
+
+constexpr const char* kPrompt = "quorvin> ";
+
+// Set by SIGINT at the prompt; read and cleared by OnSignalEvent.
+volatile sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int) {
+  Interrupted = 1;
+}
+
+// Ctrl-C at the prompt drops the line being edited and starts afresh, as shells do.
+int OnSignalEvent() {
+  if (Interrupted) {
+    Interrupted = 0;
+    rl_replace_line("", 0);
+    rl_crlf();
+    rl_on_new_line();
+    rl_redisplay();
+  }
+  return 0;
+}
+
+// The plugin's `honk`: readline rings the bell its own way (bell-style in ~/.inputrc).
+void RingBell() {
+  rl_ding();
+}
+
+// Puts the plugin's rewritten edit line into readline, the cursor where the plugin left it.
+void ShowEditLine(size_t cursor) {
+  const std::string line = standin::ToUtf8(EditLine);
+  const std::string before = standin::ToUtf8(std::u16string_view(EditLine, cursor));
+  rl_replace_line(line.c_str(), 0);
+  rl_point = std::min(static_cast<int>(before.size()), rl_end);
+  rl_redisplay();
+}
+
+// One key of the two the plugin watches. A key the plugin lets through acts as the shell's own
+// key: Enter accepts the line; Shift-Enter has nothing left to do.
+int PressOnLine(Key pressed, int count, int keyCode) {
+  const KeyOutcome outcome = PressKey(standin::FromUtf8(rl_line_buffer), pressed);
+  if (outcome.redrawn) ShowEditLine(outcome.cursor);
+  if (outcome.survived && pressed == Key::Enter) return rl_newline(count, keyCode);
+  return 0;
+}
+
+int EnterCommand(int count, int keyCode) {
+  return PressOnLine(Key::Enter, count, keyCode);
+}
+
+int ShiftEnterCommand(int count, int keyCode) {
+  return PressOnLine(Key::ShiftEnter, count, keyCode);
+}
+
+// Terminals cannot send Shift-Enter in general; Alt-Enter (ESC CR) they can. Some send a
+// Shift-Enter of their own when asked (xterm's modifyOtherKeys, the "CSI u" protocol).
+void BindKeys() {
+  rl_add_defun("quorvin-enter", EnterCommand, -1);
+  rl_add_defun("quorvin-shift-enter", ShiftEnterCommand, -1);
+
+  Keymap keymaps[] = {rl_get_keymap_by_name("emacs"), rl_get_keymap_by_name("vi-insert"),
+                      rl_get_keymap_by_name("vi-command")};
+  for (Keymap map : keymaps) {
+    if (map == nullptr) continue;
+    rl_bind_key_in_map('\r', EnterCommand, map);
+    rl_bind_key_in_map('\n', EnterCommand, map);
+  }
+  Keymap emacs = rl_get_keymap_by_name("emacs");
+  for (const char* sequence : {"\\e\\r", "\\e\\n", "\\e[27;2;13~", "\\e[13;2u"}) {
+    rl_bind_keyseq_in_map(sequence, ShiftEnterCommand, emacs);
+  }
+}
+
+}  // namespace
+
+int RunInteractive() {
+  rl_readline_name = "quorvin-shell";
+  // Readline expands history only when asked through history_expand, which this program never
+  // calls: the plugin does the expanding. Clearing the character keeps it that way.
+  history_expansion_char = 0;
+  rl_initialize();
+  BindKeys();
+
+  struct sigaction interrupt = {};
+  interrupt.sa_handler = OnInterrupt;
+  sigemptyset(&interrupt.sa_mask);
+  sigaction(SIGINT, &interrupt, nullptr);
+  rl_signal_event_hook = OnSignalEvent;
+
+  standin::SetHonkHook(RingBell);
+
+  int status = 0;
+  for (;;) {
+    char* input = readline(kPrompt);
+    if (input == nullptr) {  // Ctrl-D on an empty line
+      printf("\n");
+      return status;
+    }
+    const std::u16string line = standin::FromUtf8(input);
+    if (input[strspn(input, " \t")] != 0) add_history(input);
+    free(input);
+
+    const LineResult result = RunLine(line);
+    status = result.status;
+    if (result.exitShell) return status;
+  }
+}
+
+}  // namespace qshell

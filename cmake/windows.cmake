@@ -49,3 +49,8 @@ set_target_properties(quorvin PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
   MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+
+if(QUORVIN_TESTS)
+  enable_testing()
+  add_subdirectory(tests/wine)
+endif()

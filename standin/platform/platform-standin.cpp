@@ -101,7 +101,7 @@ uint32_t GetFileAttributesW(const char16_t* path) {
   if (stat(standin::ToUtf8(path).c_str(), &info) != 0) return kInvalidFileAttributes;
   if (S_ISDIR(info.st_mode)) return kFileAttributeDirectory;
   if (S_ISCHR(info.st_mode)) return kFileAttributeDevice;
-  return 0x80;  // FILE_ATTRIBUTE_NORMAL
+  return 0x20;  // FILE_ATTRIBUTE_ARCHIVE, as Windows reports an ordinary written file
 }
 
 void* GetStdHandle(int32_t which) {

@@ -1,0 +1,95 @@
+// Fuzzes the exported settings command `quorv` with any argument text, starting settings,
+// registry contents and injected registry faults, and checks after every call: the result is
+// 0, 1 or 2; a usage error changes no setting and no registry value; the settings stay in
+// range; no registry key is left open. The file system is only looked at, never written.
+//
+// Input layout:
+//   byte 0  the starting settings (see fuzz::SettingsFrom)
+//   byte 1  faults: bit 0 every key open fails, bit 1 every key create fails, bits 2-4 the
+//           write of that value fails (0-5 the six values, 6-7 none), bits 5-7 the status
+//   byte 2  bits 0-1 the custom beep file; bit 2 inside a batch file (the error prefix then
+//           expands _batchname and _batchline, which may hold '%')
+//   byte 3  the number of registry records (modulo 32), then the records of
+//           fuzz::FillRegistry
+//   then    the argument text of fuzz::Text (up to 10000 units, past the splitter's buffer)
+#include <cstring>
+#include <memory>
+
+#include "fuzz_input.h"
+#include "history/history.h"
+#include "platform/standin_platform.h"
+#include "plugin/plugin.h"
+#include "shell/standin_shell.h"
+
+namespace {
+
+constexpr size_t kMaxTextUnits = 10000;
+constexpr int32_t kStatuses[] = {5, 2, 87, 1009, 1392, 1, 234, static_cast<int32_t>(0x80070005)};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::ResetWorld();
+  fuzz::Reader in = fuzz::MakeReader(data, size);
+
+  const uint8_t settingsBits = fuzz::Byte(&in);
+  const uint8_t faultBits = fuzz::Byte(&in);
+  const uint8_t worldBits = fuzz::Byte(&in);
+  const int records = fuzz::Byte(&in) % 32;
+
+  PluginSettings = fuzz::SettingsFrom(settingsBits, worldBits & 3u);
+  if (worldBits & 4u) {
+    standin::SetVariable(u"_batch", u"1");
+    standin::SetVariable(u"_batchname", u"C:\\batch\\100%s.btm");
+    standin::SetVariable(u"_batchline", u"%d");
+  }
+  fuzz::FillRegistry(&in, records);
+
+  const int32_t status = kStatuses[faultBits >> 5];
+  const bool openFault = (faultBits & 1u) != 0;
+  const bool createFault = (faultBits & 2u) != 0;
+  const unsigned writeFault = (faultBits >> 2) & 7u;
+  if (openFault) standin::FailKeyOpen(status);
+  if (createFault) standin::FailKeyCreate(status);
+  if (writeFault < 6) standin::FailValueWrite(fuzz::kValueNames[writeFault], status);
+  const bool anyWriteFault = createFault || writeFault < 6;
+
+  const std::u16string text = fuzz::Text(&in, kMaxTextUnits);
+  std::unique_ptr<char16_t[]> argument(new char16_t[text.size() + 1]);
+  std::memcpy(argument.get(), text.data(), text.size() * sizeof(char16_t));
+  argument[text.size()] = 0;
+
+  const SettingsRecord before = PluginSettings;
+  const fuzz::KeySnapshot userBefore = fuzz::Snapshot(win::CurrentUser());
+  const fuzz::KeySnapshot machineBefore = fuzz::Snapshot(win::LocalMachine());
+
+  const int result = quorv(argument.get());
+
+  FUZZ_CHECK(result == 0 || result == 1 || result == 2, "the result is 0, 1 or 2");
+  FUZZ_CHECK(fuzz::SettingsInRange(PluginSettings), "the settings stay in range");
+  FUZZ_CHECK(fuzz::CustomFileTerminated(PluginSettings), "the custom file stays terminated");
+  FUZZ_CHECK(standin::OpenRegistryKeys() == 0, "every registry key is closed again");
+
+  const std::u16string err = standin::TakeStderr();
+  standin::TakeStdout();
+  if (result == 1) {
+    FUZZ_CHECK(std::memcmp(&PluginSettings, &before, sizeof before) == 0,
+               "a usage error leaves the settings exactly as they were");
+    FUZZ_CHECK(fuzz::SameSnapshot(fuzz::Snapshot(win::CurrentUser()), userBefore) &&
+                   fuzz::SameSnapshot(fuzz::Snapshot(win::LocalMachine()), machineBefore),
+               "a usage error writes nothing to the registry");
+    FUZZ_CHECK(err.find(u"Quorvin plugin: ") == 0, "a usage error is written after the prefix");
+  }
+  if (result == 2) {
+    FUZZ_CHECK(anyWriteFault, "a save fails only when a registry write fails");
+    FUZZ_CHECK(err.find(u"Error saving settings to the registry") != std::u16string::npos,
+               "a failed save says so");
+  }
+  if (result != 1 && PluginSettings.errorBeepMode == BeepCustom) {
+    // Only the help leaves the record as it was; every other path drops an unusable mode 6.
+    FUZZ_CHECK(IsValidWaveFile(PluginSettings.customBeepFile) ||
+                   std::memcmp(&PluginSettings, &before, sizeof before) == 0,
+               "mode 6 stands only with a usable custom file");
+  }
+  return 0;
+}

@@ -1,0 +1,188 @@
+// Decoding of fuzzer input into texts, settings and registry contents, shared by the targets.
+#include "fuzz_input.h"
+
+#include "history/history.h"
+#include "platform/standin_platform.h"
+#include "plugin/plugin.h"
+#include "shell/standin_shell.h"
+#include "text/text.h"
+
+namespace fuzz {
+
+namespace {
+
+// Units that sit on the edges of the character classes and of UTF-16 itself.
+constexpr char16_t kAwkwardUnits[] = {
+    0x00A0, 0x00B2, 0x00B3, 0x00B9, 0x00BF, 0x00C0, 0x00D7, 0x00DF, 0x00E9, 0x00F7,
+    0x00FF, 0x0100, 0x0130, 0x0131, 0x017F, 0x03A3, 0x03C3, 0x0660, 0x0966, 0x1680,
+    0x2000, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000, 0xD800, 0xDBFF, 0xDC00, 0xDFFF,
+    0xFB01, 0xFEFF, 0xFF10, 0xFF21, 0xFFFD, 0xFFFE, 0xFFFF, 0x0085, 0x001C, 0x007F,
+};
+constexpr size_t kAwkwardCount = sizeof kAwkwardUnits / sizeof kAwkwardUnits[0];
+
+constexpr uint8_t kRawUnit = 0xF0;
+constexpr uint8_t kRepeat = 0xF1;
+
+// Custom beep files a starting record may hold; none of them exists.
+constexpr const char16_t* kCustomFiles[] = {u"", u"/nonexistent/quorvin-fuzz/ding.wav", u"ding.wav",
+                                            u"C:\\Windows\\Media\\ding.wav"};
+
+constexpr uint32_t kTypes[] = {
+    win::kRegDword,    win::kRegDword,  win::kRegSz,        win::kRegNone,
+    win::kRegExpandSz, win::kRegBinary, 11 /* REG_QWORD */, 7 /* REG_MULTI_SZ */};
+
+std::u16string KeyPathOf() {
+  return SettingsKeyPath;
+}
+
+}  // namespace
+
+const char16_t* const kValueNames[6] = {u"Error Beep Mode",  u"Case Insensitive",
+                                        u"Allow Whitespace", u"Execute on Failure",
+                                        u"Counting Base",    u"Error Beep Filename"};
+
+Reader MakeReader(const uint8_t* data, size_t size) {
+  return Reader{data, size, 0};
+}
+
+bool AtEnd(const Reader& in) {
+  return in.at >= in.size;
+}
+
+uint8_t Byte(Reader* in) {
+  return in->at < in->size ? in->data[in->at++] : 0;
+}
+
+uint16_t Unit16(Reader* in) {
+  const uint16_t lo = Byte(in);
+  return static_cast<uint16_t>(lo | (Byte(in) << 8));
+}
+
+uint32_t Word32(Reader* in) {
+  const uint32_t lo = Unit16(in);
+  return lo | (static_cast<uint32_t>(Unit16(in)) << 16);
+}
+
+std::u16string Text(Reader* in, size_t maxUnits) {
+  std::u16string text;
+  while (!AtEnd(*in)) {
+    const uint8_t b = Byte(in);
+    if (b == 0) break;
+    if (b < 0x80) {
+      if (text.size() < maxUnits) text.push_back(b);
+    } else if (b < kRawUnit) {
+      if (text.size() < maxUnits) text.push_back(kAwkwardUnits[(b - 0x80) % kAwkwardCount]);
+    } else if (b == kRawUnit) {
+      const char16_t unit = Unit16(in);
+      if (unit != 0 && text.size() < maxUnits) text.push_back(unit);
+    } else if (b == kRepeat) {
+      const size_t times = Unit16(in);
+      const size_t k = Byte(in);
+      if (k == 0 || k > text.size()) continue;
+      const std::u16string tail = text.substr(text.size() - k);
+      for (size_t i = 0; i < times && text.size() < maxUnits; ++i) text += tail;
+      if (text.size() > maxUnits) text.resize(maxUnits);
+    } else if (text.size() < maxUnits) {  // 0xF2-0xFF
+      text.push_back(u'!');
+    }
+  }
+  return text;
+}
+
+SettingsRecord SettingsFrom(uint8_t bits, uint8_t fileChoice) {
+  SettingsRecord s = kDefaultSettings;
+  s.errorBeepMode = (bits & 7u) % kBeepModeCount;
+  s.allowWhitespace = (bits >> 3) & 1u;
+  s.executeOnFailure = (bits >> 4) & 1u;
+  s.caseInsensitive = (bits >> 5) & 1u;
+  s.countingBase = (bits >> 6) & 1u;
+  text::Copy(s.customBeepFile, kWaveFileCapacity,
+             kCustomFiles[fileChoice % (sizeof kCustomFiles / sizeof kCustomFiles[0])]);
+  return s;
+}
+
+bool SettingsInRange(const SettingsRecord& s) {
+  return s.errorBeepMode < kBeepModeCount && s.allowWhitespace <= 1 && s.executeOnFailure <= 1 &&
+         s.caseInsensitive <= 1 && s.countingBase <= 1;
+}
+
+bool CustomFileTerminated(const SettingsRecord& s) {
+  for (char16_t c : s.customBeepFile) {
+    if (c == 0) return true;
+  }
+  return false;
+}
+
+void FillRegistry(Reader* in, int records) {
+  const std::u16string path = KeyPathOf();
+  for (int r = 0; r < records && !AtEnd(*in); ++r) {
+    const uint8_t flags = Byte(in);
+    const win::HKEY root = (flags & 1u) ? win::LocalMachine() : win::CurrentUser();
+    if (flags & 0x10u) {
+      standin::CreateRegistryKey(root, path);
+      continue;
+    }
+    const unsigned nameIndex = (flags >> 1) & 7u;
+    std::u16string name;
+    if (nameIndex < 6) {
+      name = kValueNames[nameIndex];
+    } else if (nameIndex == 6) {
+      name = u"COUNTING BASE";  // names compare without regard to case
+    } else {
+      name = u"Error Beep Mode 2";
+    }
+
+    const uint8_t typeByte = Byte(in);
+    const uint32_t type = typeByte < 0x80 ? kTypes[typeByte % 8] : typeByte;
+    const uint8_t sizeByte = Byte(in);
+    std::vector<uint8_t> data;
+    if (sizeByte >= 0xF0) {
+      const size_t bytes = 500 + 2 * static_cast<size_t>(sizeByte - 0xF0);
+      std::u16string file(bytes / 2 - 5, u'a');
+      file += u".wav";
+      for (char16_t c : file) {
+        data.push_back(static_cast<uint8_t>(c));
+        data.push_back(static_cast<uint8_t>(c >> 8));
+      }
+      data.resize(bytes);  // the last unit holds the terminator
+    } else {
+      for (size_t i = 0; i < sizeByte && !AtEnd(*in); ++i) data.push_back(Byte(in));
+    }
+    standin::PutRegistryValue(root, path, name, type, data);
+  }
+}
+
+KeySnapshot Snapshot(win::HKEY root) {
+  KeySnapshot s{};
+  s.exists = standin::RegistryKeyExists(root, KeyPathOf());
+  for (size_t i = 0; i < 6; ++i) {
+    standin::RegistryValue v;
+    s.present[i] = standin::GetRegistryValue(root, KeyPathOf(), kValueNames[i], &v);
+    if (s.present[i]) {
+      s.types[i] = v.type;
+      s.data[i] = v.data;
+    }
+  }
+  return s;
+}
+
+bool SameSnapshot(const KeySnapshot& a, const KeySnapshot& b) {
+  if (a.exists != b.exists) return false;
+  for (size_t i = 0; i < 6; ++i) {
+    if (a.present[i] != b.present[i]) return false;
+    if (a.present[i] && (a.types[i] != b.types[i] || a.data[i] != b.data[i])) return false;
+  }
+  return true;
+}
+
+void ResetWorld() {
+  standin::Reset();
+  standin::ReleaseAllKeys();
+  standin::TakeSoundRequests();
+  standin::TakeMessageBoxes();
+  standin::ResetRegistry();
+  PluginSettings = kDefaultSettings;
+  HostMajorVersion = 0;
+}
+
+}  // namespace fuzz

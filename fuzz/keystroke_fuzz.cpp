@@ -1,0 +1,203 @@
+// Fuzzes the exported keystroke handler `key` with any settings, history, line, key code and
+// key name, and checks after every call what the shell relies on: the line stays terminated
+// inside its buffer, the record changes only where the handler may change it, and a
+// successful expansion puts a history entry on the line.
+//
+// Input layout:
+//   byte 0  settings (see fuzz::SettingsFrom); bit 7: the history ends by returning its
+//           own argument instead of null
+//   byte 1  bits 0-2 Shift, Ctrl, Alt held; bits 3-5 the shell's major version
+//           (0, 8, 23, 24, 28, 100, 7, 101); bits 6-7 the custom beep file
+//   byte 2  the key code: 13, 0x80D, 13, 0x80D, 0, '!', 0x1000D, or four bytes that follow
+//   byte 3  the key name: none, "", "Enter", "Shift-Enter", "enter", "SHIFT-ENTER", "Enter "
+//           or a text that follows
+//   byte 4  where the cursor stands before the call (clamped to the line)
+//   byte 5  how many times the history's entries are repeated (1 to 64; 400 entries at most)
+//   then    the line (up to 65535 units), and the history entries oldest first, each a text
+//           of fuzz::Text ended by a zero byte
+#include <cstring>
+#include <memory>
+
+#include "fuzz_input.h"
+#include "history/history.h"
+#include "platform/standin_platform.h"
+#include "plugin/plugin.h"
+#include "shell/standin_shell.h"
+#include "text/text.h"
+
+namespace {
+
+constexpr size_t kMaxLineUnits = kLineCapacity - 1;
+constexpr size_t kMaxEntryUnits = 70000;  // longer than the line: the copy must be bounded
+constexpr size_t kMaxEntries = 400;
+constexpr size_t kMaxNameUnits = 64;
+constexpr char16_t kFiller = 0xA5A5;  // fills the buffer past the terminator, never zero
+
+constexpr int kVersions[] = {0, 8, 23, 24, 28, 100, 7, 101};
+constexpr int kKeyCodes[] = {kKeyEnter, kKeyShiftEnter, kKeyEnter, kKeyShiftEnter, 0, '!', 0x1000D};
+constexpr const char16_t* kKeyNames[] = {
+    nullptr, u"", u"Enter", u"Shift-Enter", u"enter", u"SHIFT-ENTER", u"Enter "};
+
+// The shell's edit-line buffer: exactly kLineCapacity units on the heap, so that any access
+// past it is caught by AddressSanitizer. Allocated once; refilled for every input.
+char16_t* LineBuffer() {
+  static std::unique_ptr<char16_t[]> buffer(new char16_t[kLineCapacity]);
+  return buffer.get();
+}
+
+// The index of the first zero unit of the buffer, or kLineCapacity when there is none.
+size_t TerminatorIndex(const char16_t* line) {
+  for (size_t i = 0; i < kLineCapacity; ++i) {
+    if (line[i] == 0) return i;
+  }
+  return kLineCapacity;
+}
+
+bool ContainsModifier(const std::u16string& line) {
+  return line.find(u":s") != line.npos;
+}
+
+// `line` is one of the entries, as the bounded copy leaves it.
+bool IsHistoryEntry(const std::u16string& line, const std::vector<std::u16string>& entries) {
+  for (const std::u16string& e : entries) {
+    if (line == e.substr(0, kMaxLineUnits)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::ResetWorld();
+  fuzz::Reader in = fuzz::MakeReader(data, size);
+
+  const uint8_t settingsBits = fuzz::Byte(&in);
+  const uint8_t worldBits = fuzz::Byte(&in);
+  const uint8_t keyChoice = fuzz::Byte(&in);
+  const uint8_t nameChoice = fuzz::Byte(&in);
+  const uint8_t cursorChoice = fuzz::Byte(&in);
+  const size_t repeats = 1 + fuzz::Byte(&in) % 64;
+
+  PluginSettings = fuzz::SettingsFrom(settingsBits, worldBits >> 6);
+  standin::SetEndBySelf((settingsBits & 0x80u) != 0);
+  standin::SetKeyHeld(win::kVkShift, (worldBits & 1u) != 0);
+  standin::SetKeyHeld(win::kVkControl, (worldBits & 2u) != 0);
+  standin::SetKeyHeld(win::kVkMenu, (worldBits & 4u) != 0);
+  HostMajorVersion = kVersions[(worldBits >> 3) & 7u];
+
+  const int keyCode =
+      keyChoice % 8 < 7 ? kKeyCodes[keyChoice % 8] : static_cast<int>(fuzz::Word32(&in));
+  std::u16string name;
+  bool hasName = true;
+  if (nameChoice % 8 < 7) {
+    hasName = kKeyNames[nameChoice % 8] != nullptr;
+    if (hasName) name = kKeyNames[nameChoice % 8];
+  } else {
+    name = fuzz::Text(&in, kMaxNameUnits);
+  }
+
+  const std::u16string line = fuzz::Text(&in, kMaxLineUnits);
+  std::vector<std::u16string> entries;
+  while (!fuzz::AtEnd(in)) entries.push_back(fuzz::Text(&in, kMaxEntryUnits));
+  std::vector<std::u16string> history;
+  for (size_t r = 0; r < repeats && history.size() < kMaxEntries; ++r) {
+    for (size_t i = 0; i < entries.size() && history.size() < kMaxEntries; ++i) {
+      history.push_back(entries[i]);
+    }
+  }
+  standin::SetHistory(history);
+
+  // Past the terminator the buffer holds filler, never zero, so a line left without its
+  // terminator is seen. Only the units the last input wrote are filled again.
+  static size_t dirty = kLineCapacity;
+  char16_t* buffer = LineBuffer();
+  std::memcpy(buffer, line.data(), line.size() * sizeof(char16_t));
+  buffer[line.size()] = 0;
+  for (size_t i = line.size() + 1; i < dirty; ++i) buffer[i] = kFiller;
+  dirty = line.size() + 1;
+
+  // The key name lives in a buffer of exactly its size, so an over-read is caught.
+  std::unique_ptr<char16_t[]> nameBuffer;
+  if (hasName) {
+    nameBuffer.reset(new char16_t[name.size() + 1]);
+    std::memcpy(nameBuffer.get(), name.data(), name.size() * sizeof(char16_t));
+    nameBuffer[name.size()] = 0;
+  }
+
+  KeyEvent event;
+  event.key = keyCode;
+  event.startRow = 3;
+  event.startColumn = 5;
+  event.currentRow = 7;
+  event.currentColumn = 11;
+  event.line = buffer;
+  event.cursor = buffer + (cursorChoice < line.size() ? cursorChoice : line.size());
+  event.redraw = 0;
+  event.keyName = nameBuffer.get();
+  const KeyEvent before = event;
+  const SettingsRecord settingsBefore = PluginSettings;
+  const int versionBefore = HostMajorVersion;
+
+  const int result = key(&event);
+
+  FUZZ_CHECK(result == 0, "key returns 0");
+  const size_t end = TerminatorIndex(buffer);
+  FUZZ_CHECK(end < kLineCapacity, "the line is terminated within its buffer");
+  if (end + 1 > dirty) dirty = end + 1;
+  FUZZ_CHECK(event.key == before.key || event.key == 0, "the key is unchanged or 0");
+  FUZZ_CHECK(event.startRow == before.startRow && event.startColumn == before.startColumn &&
+                 event.currentRow == before.currentRow &&
+                 event.currentColumn == before.currentColumn,
+             "the shell's own fields are untouched");
+  FUZZ_CHECK(event.line == before.line && event.keyName == before.keyName,
+             "the line and key-name pointers are untouched");
+  FUZZ_CHECK(std::memcmp(&PluginSettings, &settingsBefore, sizeof settingsBefore) == 0,
+             "a keystroke changes no setting");
+  FUZZ_CHECK(HostMajorVersion == versionBefore, "a keystroke leaves the shell version");
+
+  const std::u16string after(buffer, end);
+  if (hasName) {
+    std::u16string emptiedName = name;
+    if (!emptiedName.empty()) emptiedName[0] = 0;
+    const std::u16string nameAfter(nameBuffer.get(), name.size() + 1);
+    const bool unchanged = nameAfter == name + u'\0';
+    const bool emptied = nameAfter == emptiedName + u'\0';
+    FUZZ_CHECK(unchanged || emptied, "the key name is unchanged or emptied");
+    FUZZ_CHECK(unchanged || event.key == 0, "a key name is emptied only with the key");
+  }
+
+  const int honks = standin::HonkCount();
+  const size_t sounds = standin::TakeSoundRequests().size();
+  FUZZ_CHECK(honks + sounds <= 1, "at most one beep per keystroke");
+  if (PluginSettings.errorBeepMode == BeepNone)
+    FUZZ_CHECK(honks + sounds == 0, "mode None is silent");
+  if (event.redraw == 0) {
+    FUZZ_CHECK(event.cursor == before.cursor, "without a redraw the cursor stays");
+    FUZZ_CHECK(after == line, "without a redraw the line stays");
+    FUZZ_CHECK(standin::ClearEditLineCount() == 0, "without a redraw the line is not cleared");
+    const bool failed = event.key != before.key;
+    if (failed) {
+      FUZZ_CHECK(PluginSettings.executeOnFailure == 0,
+                 "a failure swallows the key only by setting");
+      FUZZ_CHECK(honks + sounds == (PluginSettings.errorBeepMode == BeepNone ? 0u : 1u),
+                 "a failure sounds one beep unless the mode is None");
+    }
+  } else {
+    FUZZ_CHECK(event.redraw == 1, "redraw is set to 1");
+    FUZZ_CHECK(line[0] == u'!', "only a line that begins with a bang is expanded");
+    FUZZ_CHECK(event.cursor == buffer + end, "after a redraw the cursor is at the terminator");
+    FUZZ_CHECK(honks == 0 && sounds == 0, "a successful expansion makes no sound");
+    FUZZ_CHECK(standin::ClearEditLineCount() == 1, "the line is cleared once before rewriting");
+    if (line == u"!!" && !history.empty()) {
+      FUZZ_CHECK(after == history.back().substr(0, kMaxLineUnits), "!! gives the newest entry");
+    }
+    if (!ContainsModifier(line)) {
+      FUZZ_CHECK(IsHistoryEntry(after, history), "without a modifier the line is an entry");
+    }
+  }
+  if (line.empty() || line[0] != u'!') {
+    FUZZ_CHECK(event.key == before.key && event.redraw == 0 && honks == 0 && sounds == 0,
+               "a line without a leading bang is left alone");
+  }
+  return 0;
+}

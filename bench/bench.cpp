@@ -1,0 +1,201 @@
+// Speed of the keystroke handler: a key on an ordinary line, and every reference form on
+// histories of growing size, each beside the floor (one bare walk of the same history) and
+// beside GNU readline's history_expand on the same entries.
+#include <benchmark/benchmark.h>
+#include <readline/history.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "alloc_counter.h"
+#include "history/history.h"
+#include "plugin/plugin.h"
+#include "shell/standin_shell.h"
+#include "workload.h"
+
+namespace {
+
+// Histories made so far, by size; each is made once and shared by the stand-in and readline.
+const std::vector<std::u16string>& History(size_t size) {
+  static std::map<size_t, std::vector<std::u16string>> made;
+  auto found = made.find(size);
+  if (found == made.end()) found = made.emplace(size, workload::MakeHistory(size)).first;
+  return found->second;
+}
+
+// The history size loaded in the stand-in shell and in readline's list; changed only by
+// LoadStandin and LoadReadline, so that benchmarks of one size share one load.
+size_t standinSize = 0;
+size_t readlineSize = 0;
+
+// The edit line and key record of every keystroke measured; too large for the stack.
+workload::Keystroke keystroke;
+
+void LoadStandin(size_t size) {
+  if (standinSize == size) return;
+  standin::Reset();
+  standin::SetHistory(History(size));
+  standinSize = size;
+}
+
+std::string Narrow(const std::u16string& s) {
+  return std::string(s.begin(), s.end());
+}
+
+void LoadReadline(size_t size) {
+  if (readlineSize == size) return;
+  clear_history();
+  for (const std::u16string& entry : History(size)) add_history(Narrow(entry).c_str());
+  using_history();
+  readlineSize = size;
+}
+
+void CountAllocations(benchmark::State& state, const alloc::Tally& before) {
+  const alloc::Tally tally = alloc::Since(before);
+  state.counters["allocs"] = benchmark::Counter(static_cast<double>(tally.allocations),
+                                                benchmark::Counter::kAvgIterations);
+}
+
+// ==== A key on a line that is no reference ====
+// The record is set once: `key` changes nothing on such a line.
+
+void KeyPlainLine(benchmark::State& state) {
+  workload::Type(&keystroke, u"dir /s c:\\users\\ann\\documents\\*.txt", 'x');
+  const alloc::Tally before = alloc::Now();
+  for (auto _ : state) {
+    key(&keystroke.event);
+    benchmark::ClobberMemory();
+  }
+  CountAllocations(state, before);
+  if (keystroke.event.key != 'x') state.SkipWithError("the key was changed");
+}
+
+// A line that begins with a bang while it is typed: the handler reads the modifier keys and
+// finds no Enter.
+void KeyBangLineOtherKey(benchmark::State& state) {
+  workload::Type(&keystroke, u"!xco", 'p');
+  const alloc::Tally before = alloc::Now();
+  for (auto _ : state) {
+    key(&keystroke.event);
+    benchmark::ClobberMemory();
+  }
+  CountAllocations(state, before);
+  if (keystroke.event.key != 'p') state.SkipWithError("the key was changed");
+}
+
+// ==== The floor ====
+
+// One walk from the oldest entry to the newest through the shell's two history functions:
+// the least any expansion can cost, since the shell offers no other way into its list.
+void Floor(benchmark::State& state) {
+  const size_t size = static_cast<size_t>(state.range(0));
+  LoadStandin(size);
+  size_t entries = 0;
+  for (auto _ : state) {
+    entries = 0;
+    for (char16_t* entry = HistoryStart(); entry != nullptr;) {
+      ++entries;
+      char16_t* next = NextHistoryEntry(entry);
+      entry = next == entry ? nullptr : next;
+    }
+    benchmark::DoNotOptimize(entries);
+  }
+  if (entries != size) state.SkipWithError("the walk missed entries");
+}
+
+// ==== The reference forms ====
+
+// One Enter on the reference line of `form`; the line is typed again before every press,
+// as the expansion replaces it.
+void Quorvin(benchmark::State& state, workload::Form form) {
+  const size_t size = static_cast<size_t>(state.range(0));
+  LoadStandin(size);
+  const workload::Case c = workload::MakeCase(form, History(size));
+  workload::ApplySettings(c);
+  state.SetLabel(Narrow(c.line));
+
+  workload::Type(&keystroke, c.line, kKeyEnter);
+  key(&keystroke.event);
+  if (keystroke.line != c.expected) {
+    state.SkipWithError(("wrong expansion of " + Narrow(c.line)).c_str());
+    return;
+  }
+
+  const alloc::Tally before = alloc::Now();
+  for (auto _ : state) {
+    workload::Type(&keystroke, c.line, kKeyEnter);
+    key(&keystroke.event);
+    benchmark::ClobberMemory();
+  }
+  CountAllocations(state, before);
+}
+
+// readline's history_expand on the same entries and the same reference.
+void Readline(benchmark::State& state, workload::Form form) {
+  const size_t size = static_cast<size_t>(state.range(0));
+  LoadReadline(size);
+  const workload::Case c = workload::MakeCase(form, History(size));
+  state.SetLabel(c.readlineLine);
+
+  char line[256];
+  snprintf(line, sizeof line, "%s", c.readlineLine.c_str());
+  char* output = nullptr;
+  const int status = history_expand(line, &output);
+  const bool right = status == 1 && output != nullptr && output == Narrow(c.expected);
+  free(output);
+  if (!right) {
+    state.SkipWithError(("wrong expansion of " + c.readlineLine).c_str());
+    return;
+  }
+
+  const alloc::Tally before = alloc::Now();
+  for (auto _ : state) {
+    snprintf(line, sizeof line, "%s", c.readlineLine.c_str());
+    history_expand(line, &output);
+    free(output);
+    benchmark::ClobberMemory();
+  }
+  CountAllocations(state, before);
+}
+
+// Readline has no case-insensitive search: the folded forms are compared with its one.
+bool ReadlineHasForm(workload::Form form) {
+  return form != workload::kPrefixFolded && form != workload::kContainsFolded;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+  benchmark::RegisterBenchmark("key/plain_line", KeyPlainLine);
+  benchmark::RegisterBenchmark("key/bang_line_other_key", KeyBangLineOtherKey);
+  const std::vector<std::u16string>& small = History(workload::kHistorySizes[0]);
+  for (size_t size : workload::kHistorySizes) {
+    const auto arg = static_cast<int64_t>(size);
+    benchmark::RegisterBenchmark("floor", Floor)->Arg(arg)->Unit(benchmark::kMicrosecond);
+    for (int f = 0; f < workload::kFormCount; ++f) {
+      const auto form = static_cast<workload::Form>(f);
+      const std::string id = workload::MakeCase(form, small).id;
+      benchmark::RegisterBenchmark(("quorvin/" + id).c_str(), Quorvin, form)
+          ->Arg(arg)
+          ->Unit(benchmark::kMicrosecond);
+    }
+    for (int f = 0; f < workload::kFormCount; ++f) {
+      const auto form = static_cast<workload::Form>(f);
+      if (!ReadlineHasForm(form)) continue;
+      const std::string id = workload::MakeCase(form, small).id;
+      benchmark::RegisterBenchmark(("readline/" + id).c_str(), Readline, form)
+          ->Arg(arg)
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,183 @@
+// Builds the shared workload: deterministic histories of command lines and the reference
+// forms with their expected results.
+#include "workload.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "plugin/plugin.h"
+#include "settings/settings.h"
+
+namespace workload {
+
+namespace {
+
+constexpr char16_t kOldest[] = u"xcopy /s /e build\\release d:\\archive\\nightly";
+constexpr size_t kMinEntry = 10;
+constexpr size_t kMaxEntry = 80;
+
+// Commands and arguments of the generated lines. None contains the words the searches and
+// the :s look for, so each finds only the entry made for it.
+// clang-format off
+constexpr const char16_t* kCommands[] = {
+    u"dir", u"cd", u"copy", u"move", u"del", u"type", u"echo", u"git status",
+    u"git commit -m", u"git log --oneline", u"make", u"cmake --build", u"grep -rn", u"set",
+    u"md", u"rd /s /q", u"start", u"notepad", u"ren", u"attrib", u"pushd", u"popd", u"ping",
+    u"ipconfig /all", u"tasklist /fi", u"python", u"msbuild", u"ctest --preset",
+    u"findstr /i", u"tree /f",
+};
+constexpr const char16_t* kArguments[] = {
+    u"src", u"build", u"*.txt", u"/s", u"/b", u"c:\\users\\ann\\documents", u"report.docx",
+    u"%temp%", u"..", u"d:\\projects\\web", u"-la", u"main.cpp", u"readme.md", u"/q",
+    u"\"c:\\program files\\tools\"", u"release", u"debug", u"origin", u"HEAD~3", u"-j2",
+    u"test_data.csv", u"%path%", u"e:\\photos\\2023\\summer", u"/a:h", u"config.yaml",
+    u"localhost", u"\"fix the parser\"", u"logs\\app.log", u"--verbose", u"dist",
+};
+// clang-format on
+
+// A fixed sequence of pseudo-random numbers (splitmix64), the same on every run.
+struct Random {
+  uint64_t state;  // advanced by Next
+};
+
+uint64_t Next(Random* r) {
+  uint64_t z = (r->state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+template <typename T, size_t N>
+const T& Pick(Random* r, const T (&items)[N]) {
+  return items[Next(r) % N];
+}
+
+std::u16string CommandLine(Random* r) {
+  const size_t length = kMinEntry + Next(r) % (kMaxEntry - kMinEntry + 1);
+  std::u16string line = Pick(r, kCommands);
+  while (line.size() < length) {
+    line += u' ';
+    line += Pick(r, kArguments);
+  }
+  line.resize(length);
+  while (line.back() == u' ') line.pop_back();
+  return line;
+}
+
+std::u16string LongEntry() {
+  std::u16string line = u"copy";
+  for (int i = 0; line.size() < kLongEntryLength - 20; ++i) {
+    char name[32];
+    snprintf(name, sizeof name, " src\\module_%03d.cpp", i);
+    for (const char* p = name; *p != 0; ++p) line += static_cast<char16_t>(*p);
+  }
+  line += u" d:\\olddir\\";
+  while (line.size() < kLongEntryLength) line += u'x';
+  return line;
+}
+
+[[noreturn]] void Fail(const char* what) {
+  fprintf(stderr, "workload: %s\n", what);
+  abort();
+}
+
+std::u16string Number(long long n) {
+  char text[24];
+  snprintf(text, sizeof text, "%lld", n);
+  return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+std::string Narrow(const std::u16string& s) {
+  return std::string(s.begin(), s.end());
+}
+
+}  // namespace
+
+std::vector<std::u16string> MakeHistory(size_t count) {
+  if (count < 8) Fail("a history needs at least 8 entries");
+  Random r{0x5157524Eull + count};
+  std::vector<std::u16string> history;
+  history.reserve(count);
+  history.push_back(kOldest);
+  for (size_t i = 1; i < count; ++i) {
+    history.push_back(i == count / 4 ? LongEntry() : CommandLine(&r));
+  }
+  for (size_t i = 1; i < count; ++i) {
+    const std::u16string& e = history[i];
+    if (e.compare(0, 5, u"xcopy") == 0 || e.find(u"nightly") != std::u16string::npos ||
+        (i != count / 4 && e.find(u"olddir") != std::u16string::npos)) {
+      Fail("a generated entry contains a search word");
+    }
+  }
+  return history;
+}
+
+Case MakeCase(Form form, const std::vector<std::u16string>& h) {
+  const long long n = static_cast<long long>(h.size());
+  const std::u16string half = Number(n / 2);
+  const std::u16string quarter = Number(n / 4);
+  Case c{};
+  switch (form) {
+    case kBangBang:
+      c = {"bangbang", u"!!", "", h.back(), false, 0};
+      break;
+    case kMinusOne:
+      c = {"minus1", u"!-1", "", h.back(), false, 0};
+      break;
+    case kMinusHalf:
+      c = {"minushalf", u"!-" + half, "", h[h.size() - h.size() / 2], false, 0};
+      break;
+    case kHalf:  // counting base 0: !k is index k
+      c = {"half", u"!" + half, "!" + Narrow(Number(n / 2 + 1)), h[h.size() / 2], false, 0};
+      break;
+    case kPrefix:
+      c = {"prefix", u"!xcopy", "", h[0], false, 0};
+      break;
+    case kPrefixFolded:
+      c = {"prefix_ci", u"!XCopy", "!xcopy", h[0], true, 0};
+      break;
+    case kContains:
+      c = {"contains", u"!?nightly", "", h[0], false, 0};
+      break;
+    case kContainsFolded:
+      c = {"contains_ci", u"!?Nightly", "!?nightly", h[0], true, 0};
+      break;
+    case kSubstitute: {
+      std::u16string expected = h[h.size() / 4];
+      expected.replace(expected.find(u"olddir"), 6, u"newdir");
+      c = {"subst",
+           u"!" + quarter + u":s/olddir/newdir/",
+           "!" + Narrow(Number(n / 4 + 1)) + ":s/olddir/newdir/",
+           expected,
+           false,
+           2};
+      break;
+    }
+    case kFormCount:
+      Fail("no such form");
+  }
+  // Readline counts from 1 and has no case-insensitive search; elsewhere it reads the line
+  // as typed.
+  if (c.readlineLine.empty()) c.readlineLine = Narrow(c.line);
+  return c;
+}
+
+void ApplySettings(const Case& c) {
+  PluginSettings = kDefaultSettings;
+  PluginSettings.caseInsensitive = c.caseInsensitive ? 1 : 0;
+  HostMajorVersion = 0;
+}
+
+void Type(Keystroke* k, const std::u16string& text, int keyCode) {
+  text.copy(k->line, text.size());
+  k->line[text.size()] = 0;
+  k->keyName[0] = 0;
+  k->event = KeyEvent{};
+  k->event.key = keyCode;
+  k->event.line = k->line;
+  k->event.cursor = k->line + text.size();
+  k->event.keyName = k->keyName;
+}
+
+}  // namespace workload

@@ -1,0 +1,65 @@
+// The workload the benchmarks and the allocation test share: histories of command lines of
+// realistic length, and the reference forms measured on them with the line each must give.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "host/host_api.h"
+
+namespace workload {
+
+// The history sizes measured.
+constexpr size_t kHistorySizes[] = {100, 1000, 10000, 100000};
+
+// Length of the one long entry the :s form works on.
+constexpr size_t kLongEntryLength = 1000;
+
+// A history of `count` entries (at least 8), oldest first, the same for the same count:
+//  - index 0, the oldest, is the only entry that begins with "xcopy" or contains "nightly";
+//  - index count/4 is the long entry, the only one that contains "olddir" (near its end);
+//  - every other entry is a command line of 10 to 80 units.
+std::vector<std::u16string> MakeHistory(size_t count);
+
+// The reference forms.
+enum Form {
+  kBangBang,        // !!
+  kMinusOne,        // !-1
+  kMinusHalf,       // !-N/2
+  kHalf,            // !N/2
+  kPrefix,          // !word, matching only the oldest entry
+  kPrefixFolded,    // the same with case-insensitive searches
+  kContains,        // !?word, matching only the oldest entry
+  kContainsFolded,  // the same with case-insensitive searches
+  kSubstitute,      // !N/4:s/old/new/ on the long entry
+  kFormCount,
+};
+
+// One form on one history.
+struct Case {
+  const char* id;             // short name of the form, for benchmark names
+  std::u16string line;        // what the user types (counting base 0, the default)
+  std::string readlineLine;   // the same reference for readline (base 1), or empty when
+                              // readline has no such form
+  std::u16string expected;    // the line after the expansion
+  bool caseInsensitive;       // the case-insensitive searches setting it runs under
+  size_t allowedAllocations;  // heap blocks one expansion may take
+};
+
+Case MakeCase(Form form, const std::vector<std::u16string>& history);
+
+// Puts the plugin's settings to their defaults, with the case setting `c` runs under.
+void ApplySettings(const Case& c);
+
+// The edit line and key record one keystroke works on.
+struct Keystroke {
+  char16_t line[kLineCapacity];  // the shell's edit-line buffer
+  char16_t keyName[16];          // empty: the shells measured give key codes
+  KeyEvent event;                // points at the two buffers above
+};
+
+// Puts `text` on the line and `keyCode` in the record, as the shell does before calling `key`.
+void Type(Keystroke* k, const std::u16string& text, int keyCode);
+
+}  // namespace workload

@@ -112,7 +112,9 @@ char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size
   char16_t* match = nullptr;
   // The newest match wins, so the walk always runs to the end of the list.
   for (char16_t* entry = first; entry != nullptr;) {
-    bool matches = StartsWith(entry, word, length, foldCase);
+    // An exact containment search also finds the word at the start, so only the folding one
+    // needs the prefix test first.
+    bool matches = (prefixOnly || foldCase) && StartsWith(entry, word, length, foldCase);
     if (!matches && !prefixOnly) {
       matches = foldCase ? _stristr(entry, word) != nullptr
                          : text::FindExact(entry, word, length) != nullptr;

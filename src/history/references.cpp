@@ -109,6 +109,7 @@ char16_t* EntryByNumber(int64_t position) {
 char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length) {
   if (first == nullptr || length == 0) return nullptr;
   const bool foldCase = PluginSettings.caseInsensitive != 0;
+  const size_t anchor = text::SearchAnchor(word, length);
   char16_t* match = nullptr;
   // The newest match wins, so the walk always runs to the end of the list.
   for (char16_t* entry = first; entry != nullptr;) {
@@ -117,7 +118,7 @@ char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size
     bool matches = (prefixOnly || foldCase) && StartsWith(entry, word, length, foldCase);
     if (!matches && !prefixOnly) {
       matches = foldCase ? _stristr(entry, word) != nullptr
-                         : text::FindExact(entry, word, length) != nullptr;
+                         : text::FindExact(entry, word, length, anchor) != nullptr;
     }
     if (matches) match = entry;
     char16_t* next = NextHistoryEntry(entry);

@@ -75,6 +75,38 @@ Scan ScanNumber(const char16_t* s, int base) {
   return scan;
 }
 
+// How often a unit turns up in command lines, roughly: blanks and path punctuation most,
+// lower-case letters by their frequency in English text, then digits and capitals, units
+// outside ASCII least. It only chooses which unit of a word the exact search scans for.
+constexpr unsigned char CommonnessOf(unsigned c) {
+  constexpr char kLettersRarestFirst[] = "zqxjkvbpygfwmucldrhsnioate";
+  if (c == ' ' || c == '\\' || c == '/' || c == '.' || c == '-' || c == ':') return 40;
+  for (unsigned i = 0; i < 26; ++i) {
+    if (c == static_cast<unsigned>(kLettersRarestFirst[i]))
+      return static_cast<unsigned char>(10 + i);
+  }
+  if (c >= '0' && c <= '9') return 8;
+  if (c >= 'A' && c <= 'Z') return 6;
+  if (c > 0x20 && c < 0x7F) return 5;
+  return c < 0x80 ? 1 : 0;
+}
+
+struct CommonnessTable {
+  unsigned char rank[128];
+};
+
+constexpr CommonnessTable MakeCommonnessTable() {
+  CommonnessTable table{};
+  for (unsigned c = 0; c < 128; ++c) table.rank[c] = CommonnessOf(c);
+  return table;
+}
+
+constexpr CommonnessTable kCommonness = MakeCommonnessTable();
+
+inline unsigned Commonness(char16_t c) {
+  return c < 128 ? kCommonness.rank[c] : 0;
+}
+
 // The first unit at or after `p` that is `first` or the terminator. A containment search of
 // the history runs this over every unit of every entry, so it tests four units per loop
 // step; each unit is read only after the one before it proved not to be the terminator.
@@ -114,15 +146,33 @@ bool EqualsIgnoreAsciiCase(const char16_t* a, const char16_t* b) {
   }
 }
 
-const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength) {
-  const char16_t first = needle[0];
-  for (const char16_t* p = haystack;; ++p) {
-    p = NextCandidate(p, first);
-    if (*p == 0) return nullptr;
-    size_t i = 1;
-    while (i < needleLength && p[i] == needle[i]) ++i;  // stops at the haystack's terminator
-    if (i == needleLength) return p;
+size_t SearchAnchor(const char16_t* needle, size_t needleLength) {
+  size_t anchor = 0;
+  for (size_t i = 1; i < needleLength; ++i) {
+    if (Commonness(needle[i]) < Commonness(needle[anchor])) anchor = i;
   }
+  return anchor;
+}
+
+// Scanning for the needle's rarest unit rather than its first keeps the candidates few, and
+// with them the mispredicted branches that cost more than the scan itself. Candidates come
+// in the order of their start, so the first full match is the leftmost.
+const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength,
+                          size_t anchor) {
+  const char16_t unit = needle[anchor];
+  for (const char16_t* p = haystack;; ++p) {
+    p = NextCandidate(p, unit);
+    if (*p == 0) return nullptr;
+    if (static_cast<size_t>(p - haystack) < anchor) continue;  // would begin before the text
+    const char16_t* start = p - anchor;
+    size_t i = 0;
+    while (i < needleLength && start[i] == needle[i]) ++i;  // stops at the haystack's terminator
+    if (i == needleLength) return start;
+  }
+}
+
+const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength) {
+  return FindExact(haystack, needle, needleLength, SearchAnchor(needle, needleLength));
 }
 
 bool CopyN(char16_t* dst, size_t capacity, const char16_t* src, size_t count) {

@@ -52,6 +52,15 @@ bool EqualsIgnoreAsciiCase(const char16_t* a, const char16_t* b);
 // Leftmost exact occurrence of `needle` (length `needleLength`, not 0) in `haystack`, or null.
 const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength);
 
+// The same, scanning `haystack` for the unit needle[anchor]: for a caller that searches many
+// texts for one needle and takes `anchor` from SearchAnchor once.
+const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength,
+                          size_t anchor);
+
+// The position of the needle's unit that is likely rarest in command lines (below
+// `needleLength`, which is not 0).
+size_t SearchAnchor(const char16_t* needle, size_t needleLength);
+
 // ==== Bounded copies ====
 // Each writes at most `capacity` units including the terminator, always terminates the
 // destination when `capacity` is not 0, and returns false when the source did not fit whole.

@@ -75,10 +75,12 @@ TEST_F(Beep, WaveFileNames) {
     std::u16string path;
     int valid;
   } cases[] = {
-      {dir + u"ding.WAV", 1},     {dir + u"ding.wav.bak", 0}, {dir + u"ding.wave", 0},
-      {dir + u"ding.wa", 0},      {dir + u"ding.wav ", 0},    {dir + u"music.wav", 0},
-      {dir + u"dir.x/ding.wav", 1}, {dir + u"sounds.d/ding", 0}, {dir + u"missing.wav", 0},
-      {u"", 0},                   {u"/dev/null.wav", 0},      {u".wav", 0},
+      {dir + u"ding.WAV", 1},       {dir + u"ding.wav.bak", 0},
+      {dir + u"ding.wave", 0},      {dir + u"ding.wa", 0},
+      {dir + u"ding.wav ", 0},      {dir + u"music.wav", 0},
+      {dir + u"dir.x/ding.wav", 1}, {dir + u"sounds.d/ding", 0},
+      {dir + u"missing.wav", 0},    {u"", 0},
+      {u"/dev/null.wav", 0},        {u".wav", 0},
       {u"C:\\sounds.wav\\ding", 0},
   };
   for (const Case& c : cases) {

@@ -30,7 +30,9 @@ std::string ShowNumbers(const Numbers& n) {
 const char16_t* kModeNames[] = {u"None",          u"Default Beep", u"Asterisk", u"Exclamation",
                                 u"Critical Stop", u"Question",     u"Custom"};
 
-std::u16string YesNo(uint32_t v) { return v ? u"Yes" : u"No"; }
+std::u16string YesNo(uint32_t v) {
+  return v ? u"Yes" : u"No";
+}
 
 std::u16string Column(uint32_t v) {
   std::u16string s = standin::FromUtf8(std::to_string(v));
@@ -42,13 +44,14 @@ std::u16string Report(const Numbers& n, const std::u16string& file = u"") {
   std::u16string r = u"\r\nQuorvin v0.70.0 settings:\r\n\n";
   r += u"  Allow whitespace . . . . . . . . /A : " + Column(n.allow) + u"  (" + YesNo(n.allow) +
        u")\r\n";
-  r += u"  Error beep mode  . . . . . . . . /B : " + Column(n.mode) + u"  (" +
-       kModeNames[n.mode] + u")\r\n";
-  if (n.mode == 6 && !file.empty()) r += u"  Custom error beep filename . . . /W : " + file + u"\r\n";
+  r += u"  Error beep mode  . . . . . . . . /B : " + Column(n.mode) + u"  (" + kModeNames[n.mode] +
+       u")\r\n";
+  if (n.mode == 6 && !file.empty())
+    r += u"  Custom error beep filename . . . /W : " + file + u"\r\n";
   r += u"  Case insensitive . . . . . . . . /I : " + Column(n.caseless) + u"  (" +
        YesNo(n.caseless) + u")\r\n";
-  r += u"  Execute on failure . . . . . . . /X : " + Column(n.execute) + u"  (" +
-       YesNo(n.execute) + u")\r\n";
+  r += u"  Execute on failure . . . . . . . /X : " + Column(n.execute) + u"  (" + YesNo(n.execute) +
+       u")\r\n";
   r += u"  Entries are numbered from  . . . /Z : " + Column(n.base) + u"\r\n";
   return r;
 }
@@ -59,7 +62,9 @@ const std::u16string kKeyText = u"\\Software\\Velloran\\Quorvin";
 // The help and the version line of /??.
 const std::u16string kVersionLine = u"\r\n\t\t\t\tQuorvin  0.70.0.0 (x64)\r\n";
 
-std::u16string Quoted(const std::u16string& path) { return u"\"" + path + u"\""; }
+std::u16string Quoted(const std::u16string& path) {
+  return u"\"" + path + u"\"";
+}
 
 struct CommandRun {
   int result;
@@ -112,13 +117,12 @@ class Command : public PluginTest {
 TEST_F(Command, ReportWithTheDefaults) {
   const CommandRun run = Quorv(u"");
   EXPECT_EQ(run.result, 0);
-  EXPECT_EQ(Show(run.out),
-            Show(u"\r\nQuorvin v0.70.0 settings:\r\n\n"
-                 u"  Allow whitespace . . . . . . . . /A : 1   (Yes)\r\n"
-                 u"  Error beep mode  . . . . . . . . /B : 1   (Default Beep)\r\n"
-                 u"  Case insensitive . . . . . . . . /I : 0   (No)\r\n"
-                 u"  Execute on failure . . . . . . . /X : 1   (Yes)\r\n"
-                 u"  Entries are numbered from  . . . /Z : 0 \r\n"));
+  EXPECT_EQ(Show(run.out), Show(u"\r\nQuorvin v0.70.0 settings:\r\n\n"
+                                u"  Allow whitespace . . . . . . . . /A : 1   (Yes)\r\n"
+                                u"  Error beep mode  . . . . . . . . /B : 1   (Default Beep)\r\n"
+                                u"  Case insensitive . . . . . . . . /I : 0   (No)\r\n"
+                                u"  Execute on failure . . . . . . . /X : 1   (Yes)\r\n"
+                                u"  Entries are numbered from  . . . /Z : 0 \r\n"));
   EXPECT_EQ(run.err, u"");
   EXPECT_EQ(quorv(nullptr), 87);
   EXPECT_EQ(standin::TakeStdout() + standin::TakeStderr(), u"");
@@ -212,9 +216,9 @@ TEST_F(Command, RestoreAndDefaultsInBothOrders) {
   const Numbers machine = {1, 4, 0, 0, 0};
   Save(win::LocalMachine(), machine);
   standin::PutRegistryDword(win::CurrentUser(), SettingsKeyPath, u"Counting Base", 2);
-  Check({u"/R", 0, u"Settings restored from the registry (HKLM" + kKeyText + u").\r\n" +
-                       Report(machine),
-         u"", machine});
+  Check({u"/R", 0,
+         u"Settings restored from the registry (HKLM" + kKeyText + u").\r\n" + Report(machine), u"",
+         machine});
 
   standin::ResetRegistry();
   PluginSettings = {0, 0, 0, 1, 1, {}};
@@ -225,10 +229,10 @@ TEST_F(Command, RestoreAndDefaultsInBothOrders) {
 }
 
 TEST_F(Command, SavingToEitherRoot) {
-  const std::u16string savedUser = u"\r\nSettings saved to the registry (HKCU" + kKeyText +
-                                   u").\r\n";
-  const std::u16string savedMachine = u"\r\nSettings saved to the registry (HKLM" + kKeyText +
-                                      u").\r\n";
+  const std::u16string savedUser =
+      u"\r\nSettings saved to the registry (HKCU" + kKeyText + u").\r\n";
+  const std::u16string savedMachine =
+      u"\r\nSettings saved to the registry (HKLM" + kKeyText + u").\r\n";
   Check({u"/B2 /S", 0, Report({1, 2, 0, 1, 0}) + savedUser, u"", {1, 2, 0, 1, 0}});
   EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
   EXPECT_FALSE(standin::RegistryKeyExists(win::LocalMachine(), SettingsKeyPath));
@@ -240,8 +244,8 @@ TEST_F(Command, SavingToEitherRoot) {
 
   Check({u"/Q /B2 /S", 0, u"", u"", {1, 2, 0, 1, 0}});
   standin::RegistryValue value;
-  ASSERT_TRUE(standin::GetRegistryValue(win::CurrentUser(), SettingsKeyPath, u"Error Beep Mode",
-                                        &value));
+  ASSERT_TRUE(
+      standin::GetRegistryValue(win::CurrentUser(), SettingsKeyPath, u"Error Beep Mode", &value));
   EXPECT_EQ(value.data, (std::vector<uint8_t>{2, 0, 0, 0}));
 }
 
@@ -287,12 +291,11 @@ TEST_F(Command, WaveFiles) {
   Check({u"/W:missing.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MISSING.WAV\"\r\n",
          kDefaults});
   Check({u"/W", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W\"\r\n", kDefaults});
-  Check({u"/W:\"My Sounds.wav\"", 0, Report(custom, TempDir() + u"/My Sounds.wav"), u"",
-         custom});
-  Check({u"/W:My Sounds.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MY\"\r\n",
-         kDefaults});
-  Check({u"/W:My/Sounds.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MY\"\r\n",
-         kDefaults});
+  Check({u"/W:\"My Sounds.wav\"", 0, Report(custom, TempDir() + u"/My Sounds.wav"), u"", custom});
+  Check(
+      {u"/W:My Sounds.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MY\"\r\n", kDefaults});
+  Check(
+      {u"/W:My/Sounds.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MY\"\r\n", kDefaults});
   ASSERT_EQ(chdir(previous), 0);
 
   // A valid file chosen earlier keeps mode 6 alive; the quiet report is silent.
@@ -331,14 +334,27 @@ TEST(ParseUnsignedValue, NumbersAndNot) {
     int result;
     uint32_t value;
   } cases[] = {
-      {u"12", 0, 12},          {u"0x1F", 0, 31},      {u"0X1f", 0, 31},
-      {u"0o17", 0, 15},        {u"0O7", 0, 7},        {u"017", 0, 17},
-      {u"0", 0, 0},            {u"4294967295", 0, 4294967295u},
-      {u"0xFFFFFFFF", 0, 4294967295u},                {u"0x0x5", 0, 5},
-      {u"4294967296", ERANGE, 0}, {u"0x100000000", ERANGE, 0},
-      {u"-1", -1, 0},          {u"+1", -1, 0},        {u" 1", -1, 0},
-      {u"0o8", -1, 0},         {u"0x", -1, 0},        {u"12a", -1, 0},
-      {u"", -1, 0},            {u"1 ", -1, 0},        {u"0o", -1, 0},
+      {u"12", 0, 12},
+      {u"0x1F", 0, 31},
+      {u"0X1f", 0, 31},
+      {u"0o17", 0, 15},
+      {u"0O7", 0, 7},
+      {u"017", 0, 17},
+      {u"0", 0, 0},
+      {u"4294967295", 0, 4294967295u},
+      {u"0xFFFFFFFF", 0, 4294967295u},
+      {u"0x0x5", 0, 5},
+      {u"4294967296", ERANGE, 0},
+      {u"0x100000000", ERANGE, 0},
+      {u"-1", -1, 0},
+      {u"+1", -1, 0},
+      {u" 1", -1, 0},
+      {u"0o8", -1, 0},
+      {u"0x", -1, 0},
+      {u"12a", -1, 0},
+      {u"", -1, 0},
+      {u"1 ", -1, 0},
+      {u"0o", -1, 0},
       {u"\u00B2", -1, 0},
   };
   for (const Case& c : cases) {

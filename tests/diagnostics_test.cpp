@@ -46,10 +46,11 @@ TEST_F(Diagnostics, SystemErrorTexts) {
 TEST_F(Diagnostics, UsageGivesTheSyntaxWithoutTheDescription) {
   const std::u16string help = HelpText;
   const std::u16string syntax = help.substr(help.find(u"QUORV /A:"));
-  ASSERT_EQ(syntax.rfind(u"QUORV /A: /B: /D /I: /Q /R /S /W: /X: /Z:  \r\n\n\t/A:\tallow whitespace "
-                         u"after the first bang \n",
-                         0),
-            0u);
+  ASSERT_EQ(
+      syntax.rfind(u"QUORV /A: /B: /D /I: /Q /R /S /W: /X: /Z:  \r\n\n\t/A:\tallow whitespace "
+                   u"after the first bang \n",
+                   0),
+      0u);
   for (const char16_t* name : {u"QUORV", u"Quorv", u"quorv"}) {
     char16_t out[kUsageCapacity] = u"untouched";
     EXPECT_EQ(Usage(name, out), 1) << Show(name);

@@ -27,9 +27,9 @@ TEST_F(Entry, BannerOnlyWhenTheStateExpandsToExactly00) {
     const char16_t* noloadmsg;  // null: no such variable
     bool banner;
   } cases[] = {
-      {u"0", u"0", nullptr, true},   {u"0", u"0", u"", true},      {u"0", u"0", u"0", false},
-      {u"0", u"", nullptr, false},   {u"0", u"1", nullptr, false}, {u"1", u"0", nullptr, false},
-      {u"0", u"0", u"x", false},     {u"00", u"", nullptr, true},  {u"0", u"01", nullptr, false},
+      {u"0", u"0", nullptr, true}, {u"0", u"0", u"", true},      {u"0", u"0", u"0", false},
+      {u"0", u"", nullptr, false}, {u"0", u"1", nullptr, false}, {u"1", u"0", nullptr, false},
+      {u"0", u"0", u"x", false},   {u"00", u"", nullptr, true},  {u"0", u"01", nullptr, false},
   };
   for (const Case& c : cases) {
     standin::Reset();
@@ -49,9 +49,10 @@ TEST_F(Entry, VersionProbe) {
     const char16_t* text;
     int version;
   } cases[] = {
-      {u"7", 0},       {u"8", 8},        {u"100", 100}, {u"101", 0},       {u"-5", 0},
-      {u"", 0},        {u"33abc", 33},   {u"28.02", 28}, {u" +24", 24},    {u"4294967304", 0},
-      {u"-4294967272", 24},  // wraps to 24, as the unsigned conversion does
+      {u"7", 0},     {u"8", 8},          {u"100", 100},        {u"101", 0},
+      {u"-5", 0},    {u"", 0},           {u"33abc", 33},       {u"28.02", 28},
+      {u" +24", 24}, {u"4294967304", 0}, {u"-4294967272", 24},  // wraps to 24, as the unsigned
+                                                                // conversion does
       {u"abc", 0},
   };
   for (const Case& c : cases) {

@@ -33,10 +33,10 @@ class PluginTest : public ::testing::Test {
 
 // A keystroke on a line, as the shell hands it to `key`, and what came of it.
 struct KeyResult {
-  std::u16string line;  // the line afterwards
-  int key;              // the key afterwards
-  int redraw;           // the redraw flag afterwards
-  long cursor;          // the cursor's offset in the line afterwards
+  std::u16string line;     // the line afterwards
+  int key;                 // the key afterwards
+  int redraw;              // the redraw flag afterwards
+  long cursor;             // the cursor's offset in the line afterwards
   std::u16string keyName;  // the key name afterwards
 };
 

@@ -40,14 +40,14 @@ TEST_F(Keystroke, KeyCodesWithModifierKeys) {
     bool shift, ctrl, alt;
     Outcome outcome;
   } cases[] = {
-      {13, false, false, false, Executes},     {13, true, false, false, ExpandsOnly},
-      {13, false, true, false, Nothing},       {13, false, false, true, Nothing},
-      {13, true, true, false, Nothing},        {13, false, true, true, Nothing},
-      {13, true, false, true, Nothing},        {0x80D, false, false, false, ExpandsOnly},
+      {13, false, false, false, Executes},      {13, true, false, false, ExpandsOnly},
+      {13, false, true, false, Nothing},        {13, false, false, true, Nothing},
+      {13, true, true, false, Nothing},         {13, false, true, true, Nothing},
+      {13, true, false, true, Nothing},         {0x80D, false, false, false, ExpandsOnly},
       {0x80D, true, false, false, ExpandsOnly}, {0x80D, false, true, false, ExpandsOnly},
-      {0x80D, true, true, false, Nothing},     {0x80D, false, true, true, Nothing},
-      {0x80D, true, true, true, ExpandsOnly},  {9, false, false, false, Nothing},
-      {'a', false, false, false, Nothing},     {0, false, false, false, Nothing},
+      {0x80D, true, true, false, Nothing},      {0x80D, false, true, true, Nothing},
+      {0x80D, true, true, true, ExpandsOnly},   {9, false, false, false, Nothing},
+      {'a', false, false, false, Nothing},      {0, false, false, false, Nothing},
   };
   for (const Case& c : cases) {
     Hold(c.shift, c.ctrl, c.alt);
@@ -58,7 +58,7 @@ TEST_F(Keystroke, KeyCodesWithModifierKeys) {
 
 TEST_F(Keystroke, KeyNamesDecideOnShells24AndLater) {
   HostMajorVersion = 24;
-  Hold(false, true, true);  // modifiers play no part with key names
+  Hold(false, true, true);                     // modifiers play no part with key names
   EXPECT_EQ(Classify(5, u"Enter"), Executes);  // the code is not looked at
   EXPECT_EQ(Classify(13, u"enter"), Executes);
   EXPECT_EQ(Classify(13, u"SHIFT-ENTER"), ExpandsOnly);

@@ -17,8 +17,8 @@ using standin::PutRegistryValue;
 const std::u16string kKey = SettingsKeyPath;
 
 // Stores a complete set of numeric values under `root`.
-void PutValues(win::HKEY root, uint32_t mode, uint32_t caseless, uint32_t spaces,
-               uint32_t execute, uint32_t base) {
+void PutValues(win::HKEY root, uint32_t mode, uint32_t caseless, uint32_t spaces, uint32_t execute,
+               uint32_t base) {
   PutRegistryDword(root, kKey, u"Error Beep Mode", mode);
   PutRegistryDword(root, kKey, u"Case Insensitive", caseless);
   PutRegistryDword(root, kKey, u"Allow Whitespace", spaces);

@@ -36,14 +36,14 @@ class References : public PluginTest {
   }
 };
 
-
 TEST_F(References, NumbersCountFromZeroByDefault) {
   const RefCase cases[] = {
-      {u"!0", u"one"},      {u"!4", u"five"},    {u"!5", u"<failed>"},  {u"!-1", u"five"},
-      {u"!-5", u"one"},     {u"!-6", u"one"},    {u"!-100", u"one"},    {u"!6", u"<failed>"},
-      {u"!-0", u"one"},     {u"!+3", u"four"},   {u"!-2", u"four"},     {u"!!", u"five"},
-      {u"!0x2", u"three"},  {u"!0X3", u"four"},  {u"!0x0x2", u"three"}, {u"!0xFFFFFFFF", u"five"},
-      {u"!0x80000000", u"one"}, {u"!-2147483648", u"one"},
+      {u"!0", u"one"},           {u"!4", u"five"},         {u"!5", u"<failed>"},
+      {u"!-1", u"five"},         {u"!-5", u"one"},         {u"!-6", u"one"},
+      {u"!-100", u"one"},        {u"!6", u"<failed>"},     {u"!-0", u"one"},
+      {u"!+3", u"four"},         {u"!-2", u"four"},        {u"!!", u"five"},
+      {u"!0x2", u"three"},       {u"!0X3", u"four"},       {u"!0x0x2", u"three"},
+      {u"!0xFFFFFFFF", u"five"}, {u"!0x80000000", u"one"}, {u"!-2147483648", u"one"},
   };
   ExpectAll(cases);
 }
@@ -51,7 +51,7 @@ TEST_F(References, NumbersCountFromZeroByDefault) {
 TEST_F(References, CountingBaseOneStartsAtOne) {
   PluginSettings.countingBase = 1;
   const RefCase cases[] = {
-      {u"!1", u"one"},  {u"!5", u"five"},  {u"!0", u"<failed>"}, {u"!-0", u"<failed>"},
+      {u"!1", u"one"},   {u"!5", u"five"}, {u"!0", u"<failed>"}, {u"!-0", u"<failed>"},
       {u"!-1", u"five"}, {u"!-5", u"one"}, {u"!-6", u"one"},     {u"!6", u"<failed>"},
   };
   ExpectAll(cases);
@@ -59,15 +59,12 @@ TEST_F(References, CountingBaseOneStartsAtOne) {
 
 TEST_F(References, OutOfRangeAndLeftoverTextFail) {
   const RefCase cases[] = {
-      {u"!0x100000000", u"<failed>"}, {u"!2147483648", u"<failed>"},
-      {u"!-2147483649", u"<failed>"}, {u"!2147483647", u"<failed>"},
-      {u"!0xg", u"<failed>"},         {u"!-0x5", u"<failed>"},
-      {u"!12abc", u"<failed>"},       {u"!1 ", u"<failed>"},
-      {u"!", u"<failed>"},            {u"!?", u"<failed>"},
-      {u"!?1a", u"<failed>"},         {u"!_x", u"<failed>"},
-      {u"!$x", u"<failed>"},          {u"!-x", u"<failed>"},
-      {u"!+", u"<failed>"},           {u"!!x", u"<failed>"},
-      {u"!! ", u"<failed>"},
+      {u"!0x100000000", u"<failed>"}, {u"!2147483648", u"<failed>"}, {u"!-2147483649", u"<failed>"},
+      {u"!2147483647", u"<failed>"},  {u"!0xg", u"<failed>"},        {u"!-0x5", u"<failed>"},
+      {u"!12abc", u"<failed>"},       {u"!1 ", u"<failed>"},         {u"!", u"<failed>"},
+      {u"!?", u"<failed>"},           {u"!?1a", u"<failed>"},        {u"!_x", u"<failed>"},
+      {u"!$x", u"<failed>"},          {u"!-x", u"<failed>"},         {u"!+", u"<failed>"},
+      {u"!!x", u"<failed>"},          {u"!! ", u"<failed>"},
   };
   ExpectAll(cases);
 }
@@ -142,8 +139,8 @@ TEST_F(References, BothEndsOfTheListAreUnderstood) {
 TEST_F(References, NegativeNumbersReachEveryEntryOfALongHistory) {
   // Long enough for the walk's checkpoint table to thin out several times.
   std::vector<std::u16string> entries;
-  for (int i = 0; i < 5000; ++i) entries.push_back(u"e" + std::u16string(1, u'a' + i % 26) +
-                                                   std::u16string(i % 7, u'x'));
+  for (int i = 0; i < 5000; ++i)
+    entries.push_back(u"e" + std::u16string(1, u'a' + i % 26) + std::u16string(i % 7, u'x'));
   standin::SetHistory(entries);
   for (int m : {1, 2, 255, 256, 257, 511, 512, 513, 1000, 4095, 4999, 5000, 5001}) {
     char16_t* entry = EntryByNumber(-m);
@@ -164,13 +161,24 @@ TEST(ParseHistoryNumber, StatusValueAndEnd) {
     int32_t value;
     size_t end;
   } cases[] = {
-      {u"16", 0, 16, 2},          {u"0x10", 0, 16, 4},      {u"0XfF", 0, 255, 4},
-      {u"255", 0, 255, 3},        {u"0x0x1F", 0, 31, 6},    {u"0xFFFFFFFF", 0, -1, 10},
-      {u"0x80000000", 0, INT32_MIN, 10}, {u"-2147483648", 0, INT32_MIN, 11},
-      {u"0x100000000", ERANGE, 0, 0},    {u"2147483648", ERANGE, 0, 0},
-      {u"-2147483649", ERANGE, 0, 0},    {u"0xg", 0, 0, 1},
-      {u"-0x5", 0, 0, 2},         {u"+3", 0, 3, 2},         {u"x", -1, 0, 0},
-      {u"-", -1, 0, 0},           {u"", -1, 0, 0},          {u" 1", -1, 0, 0},
+      {u"16", 0, 16, 2},
+      {u"0x10", 0, 16, 4},
+      {u"0XfF", 0, 255, 4},
+      {u"255", 0, 255, 3},
+      {u"0x0x1F", 0, 31, 6},
+      {u"0xFFFFFFFF", 0, -1, 10},
+      {u"0x80000000", 0, INT32_MIN, 10},
+      {u"-2147483648", 0, INT32_MIN, 11},
+      {u"0x100000000", ERANGE, 0, 0},
+      {u"2147483648", ERANGE, 0, 0},
+      {u"-2147483649", ERANGE, 0, 0},
+      {u"0xg", 0, 0, 1},
+      {u"-0x5", 0, 0, 2},
+      {u"+3", 0, 3, 2},
+      {u"x", -1, 0, 0},
+      {u"-", -1, 0, 0},
+      {u"", -1, 0, 0},
+      {u" 1", -1, 0, 0},
   };
   for (const Case& c : cases) {
     int32_t value = 12345;

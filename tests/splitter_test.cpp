@@ -54,10 +54,10 @@ TEST_F(Splitter, WorkedExamples) {
       {u"\"a\tb\r\n\"", {u"a\tb"}},
       {u"/Q\"\"", {u"/Q"}},
       {u"/Wb\"\"://c/d", {u"/Wb:", u"//c", u"/d"}},  // a quotation mark before the colon
-      {u"x:", {u"x:"}},                     // a colon at the very end
+      {u"x:", {u"x:"}},                              // a colon at the very end
       {u"x:/", {u"x:/"}},
       {u":a", {u":a"}},
-      {u"  \"  x\"  ", {u"  x"}},             // leading quoted white space stays
+      {u"  \"  x\"  ", {u"  x"}},  // leading quoted white space stays
       {u"a,b=c!", {u"a,b=c!"}},
       {u"\\\"a b\"", {u"\\a b"}},
   };

@@ -1,11 +1,12 @@
 // Character classes, bounded copies and the 32-bit conversions of the shared text helpers.
+#include "text/text.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <string>
 
 #include "fixture.h"
-#include "text/text.h"
 
 namespace {
 
@@ -17,14 +18,30 @@ struct ClassCase {
 TEST(CharClass, Latin1UnitsFollowTheWindowsDefaultLocale) {
   using namespace text;
   const ClassCase cases[] = {
-      {u'a', kAlpha | kXDigit}, {u'Z', kAlpha},          {u'g', kAlpha},
-      {u'5', kDigit | kXDigit}, {u' ', kSpace},          {u'\t', kSpace},
-      {0x0D, kSpace},           {0xA0, kSpace},          {0x08, 0},
-      {u'!', kPunct},           {u'_', kPunct},          {u'~', kPunct},
-      {0x7F, 0},                {0xA1, kPunct},          {0xB2, kDigit | kPunct},
-      {0xB3, kDigit | kPunct},  {0xB9, kDigit | kPunct}, {0xBF, kPunct},
-      {0xC0, kAlpha},           {0xD7, kPunct},          {0xF7, kPunct},
-      {0xFF, kAlpha},           {0xDF, kAlpha},          {0, 0},
+      {u'a', kAlpha | kXDigit},
+      {u'Z', kAlpha},
+      {u'g', kAlpha},
+      {u'5', kDigit | kXDigit},
+      {u' ', kSpace},
+      {u'\t', kSpace},
+      {0x0D, kSpace},
+      {0xA0, kSpace},
+      {0x08, 0},
+      {u'!', kPunct},
+      {u'_', kPunct},
+      {u'~', kPunct},
+      {0x7F, 0},
+      {0xA1, kPunct},
+      {0xB2, kDigit | kPunct},
+      {0xB3, kDigit | kPunct},
+      {0xB9, kDigit | kPunct},
+      {0xBF, kPunct},
+      {0xC0, kAlpha},
+      {0xD7, kPunct},
+      {0xF7, kPunct},
+      {0xFF, kAlpha},
+      {0xDF, kAlpha},
+      {0, 0},
       {0xFFFF, 0},
   };
   for (const ClassCase& c : cases) {
@@ -33,9 +50,9 @@ TEST(CharClass, Latin1UnitsFollowTheWindowsDefaultLocale) {
 }
 
 TEST(CharClass, UnitsFrom256AskTheUnicodeTables) {
-  EXPECT_TRUE(text::IsAlpha(0x0416));   // Cyrillic Zhe
-  EXPECT_TRUE(text::IsSpace(0x2003));   // em space
-  EXPECT_TRUE(text::IsPunct(0x2014));   // em dash
+  EXPECT_TRUE(text::IsAlpha(0x0416));  // Cyrillic Zhe
+  EXPECT_TRUE(text::IsSpace(0x2003));  // em space
+  EXPECT_TRUE(text::IsPunct(0x2014));  // em dash
   EXPECT_FALSE(text::IsAlpha(0x2014));
   EXPECT_FALSE(text::IsDigit(0x0416));
 }

@@ -6,8 +6,7 @@
 #include "text/text.h"
 
 const char16_t BeepModeNames[kBeepModeCount][kBeepModeNameCapacity] = {
-    u"None", u"Default Beep", u"Asterisk", u"Exclamation", u"Critical Stop", u"Question",
-    u"Custom",
+    u"None", u"Default Beep", u"Asterisk", u"Exclamation", u"Critical Stop", u"Question", u"Custom",
 };
 
 namespace {

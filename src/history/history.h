@@ -62,9 +62,9 @@ constexpr size_t kModifierTextCapacity = 1024;  // old or new text: 1023 units a
 
 // The parsed :s modifiers of one line; holds the texts of the last one.
 struct SubstitutionModifier {
-  bool present;                              // at least one modifier was parsed
-  char16_t oldText[kModifierTextCapacity];   // the text to find, 1 to 1023 units
-  char16_t newText[kModifierTextCapacity];   // the replacement, 0 to 1023 units
+  bool present;                             // at least one modifier was parsed
+  char16_t oldText[kModifierTextCapacity];  // the text to find, 1 to 1023 units
+  char16_t newText[kModifierTextCapacity];  // the replacement, 0 to 1023 units
 };
 
 // Parses the rest of the line as a sequence of :s modifiers. True and `*out` filled when the

@@ -13,7 +13,9 @@ namespace {
 constexpr int kShiftCtrlBit = 0x20000;
 constexpr int kCtrlAltBit = 0x40000;
 
-bool Held(int virtualKey) { return win::GetAsyncKeyState(virtualKey) < 0; }
+bool Held(int virtualKey) {
+  return win::GetAsyncKeyState(virtualKey) < 0;
+}
 
 // Swallows the key: the shell neither executes the line nor sees the key's name.
 void SwallowKey(KeyEvent* event, bool keyNameMode) {

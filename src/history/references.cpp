@@ -16,10 +16,10 @@ constexpr size_t kWalkMarks = 256;
 // doubles whenever the table fills, so the table stays fixed and the extra steps to reach any
 // entry afterwards stay below `stride`.
 struct HistoryWalk {
-  size_t count;                // entries in the history
-  size_t stride;               // entries between two marks (a power of two)
-  size_t used;                 // marks in use
-  char16_t* marks[kWalkMarks]; // marks[i] is the entry at 0-based index i * stride
+  size_t count;                 // entries in the history
+  size_t stride;                // entries between two marks (a power of two)
+  size_t used;                  // marks in use
+  char16_t* marks[kWalkMarks];  // marks[i] is the entry at 0-based index i * stride
 };
 
 void WalkHistory(char16_t* oldest, HistoryWalk* walk) {
@@ -58,7 +58,9 @@ char16_t* EntryAt(const HistoryWalk& walk, size_t index) {
   return StepForward(walk.marks[slot], index - slot * walk.stride);
 }
 
-bool IsWordUnit(char16_t c) { return text::IsAlnum(c) || c == u'_' || c == u'$'; }
+bool IsWordUnit(char16_t c) {
+  return text::IsAlnum(c) || c == u'_' || c == u'$';
+}
 
 // The first `length` units of `entry` equal `word`, with A-Z folded when `foldCase`.
 bool StartsWith(const char16_t* entry, const char16_t* word, size_t length, bool foldCase) {

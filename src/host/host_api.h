@@ -8,15 +8,15 @@
 // The keystroke record the shell fills for every key pressed on the command line. The plugin
 // reads and writes it in place (see `key`).
 struct KeyEvent {
-  int key;           // the shell's key code; the plugin sets 0 to swallow the key
-  int startRow;      // the shell's own; never read or written by the plugin
-  int startColumn;   // the shell's own
-  int currentRow;    // the shell's own
-  int currentColumn; // the shell's own
-  char16_t* line;    // the edit-line buffer, kLineCapacity units; rewritten by an expansion
-  char16_t* cursor;  // points into `line`; set to the terminator after an expansion
-  int redraw;        // set to 1 by the plugin to make the shell redraw the line
-  char16_t* keyName; // the key's name (shells 24 and later); may be emptied by the plugin
+  int key;            // the shell's key code; the plugin sets 0 to swallow the key
+  int startRow;       // the shell's own; never read or written by the plugin
+  int startColumn;    // the shell's own
+  int currentRow;     // the shell's own
+  int currentColumn;  // the shell's own
+  char16_t* line;     // the edit-line buffer, kLineCapacity units; rewritten by an expansion
+  char16_t* cursor;   // points into `line`; set to the terminator after an expansion
+  int redraw;         // set to 1 by the plugin to make the shell redraw the line
+  char16_t* keyName;  // the key's name (shells 24 and later); may be emptied by the plugin
 };
 
 // The plugin's identity as the shell reads it after `GetPluginInfo`.

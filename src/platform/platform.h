@@ -44,8 +44,12 @@ using HKEY = struct RegistryKey*;
 inline HKEY PredefinedKey(uint32_t value) {
   return reinterpret_cast<HKEY>(static_cast<uintptr_t>(static_cast<int32_t>(value)));
 }
-inline HKEY CurrentUser() { return PredefinedKey(0x80000001u); }
-inline HKEY LocalMachine() { return PredefinedKey(0x80000002u); }
+inline HKEY CurrentUser() {
+  return PredefinedKey(0x80000001u);
+}
+inline HKEY LocalMachine() {
+  return PredefinedKey(0x80000002u);
+}
 
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyReadWrite = 0x2001F;
@@ -91,7 +95,7 @@ int wsprintfW(char16_t* out, const char16_t* format, ...);
 constexpr uint32_t kFormatMessageFlags = 0x12FF;  // from system, ignore inserts, max width
 
 // The system's text for `messageId` into `buffer`; the units written, or 0 on failure.
-uint32_t FormatMessageW(uint32_t flags, const void* source, uint32_t messageId,
-                        uint32_t languageId, char16_t* buffer, uint32_t size, void* arguments);
+uint32_t FormatMessageW(uint32_t flags, const void* source, uint32_t messageId, uint32_t languageId,
+                        char16_t* buffer, uint32_t size, void* arguments);
 
 }  // namespace win

@@ -5,7 +5,9 @@
 
 namespace {
 
-void* StandardError() { return win::GetStdHandle(win::kStdErrorHandle); }
+void* StandardError() {
+  return win::GetStdHandle(win::kStdErrorHandle);
+}
 
 constexpr uint32_t kUnknownErrorCode = 0xFFFFFFFFu;
 

@@ -7,18 +7,32 @@
 
 extern "C" {
 
-PluginInfo* GetPluginInfo(void) { return FillPluginInfo(); }
+PluginInfo* GetPluginInfo(void) {
+  return FillPluginInfo();
+}
 
-int InitializePlugin(void) { return StartPlugin(); }
+int InitializePlugin(void) {
+  return StartPlugin();
+}
 
-int ShutdownPlugin(void) { return 0; }  // nothing is saved at shutdown
+int ShutdownPlugin(void) {
+  return 0;
+}  // nothing is saved at shutdown
 
-int Usage(const char16_t* name, char16_t* out) { return CommandUsage(name, out); }
+int Usage(const char16_t* name, char16_t* out) {
+  return CommandUsage(name, out);
+}
 
-int Help(const char16_t* name) { return CommandHelp(name); }
+int Help(const char16_t* name) {
+  return CommandHelp(name);
+}
 
-int key(KeyEvent* event) { return HandleKey(event); }
+int key(KeyEvent* event) {
+  return HandleKey(event);
+}
 
-int quorv(char16_t* arguments) { return SettingsCommand(arguments); }
+int quorv(char16_t* arguments) {
+  return SettingsCommand(arguments);
+}
 
 }  // extern "C"

@@ -30,13 +30,17 @@ struct Pending {
 // inside one call.
 char16_t TrueName[kTrueNameCapacity];
 
-void* StandardError() { return win::GetStdHandle(win::kStdErrorHandle); }
+void* StandardError() {
+  return win::GetStdHandle(win::kStdErrorHandle);
+}
 
 const char16_t* HiveWord(win::HKEY root) {
   return root == win::LocalMachine() ? u"HKLM" : u"HKCU";
 }
 
-const char16_t* YesNo(uint32_t flag) { return flag != 0 ? u"Yes" : u"No"; }
+const char16_t* YesNo(uint32_t flag) {
+  return flag != 0 ? u"Yes" : u"No";
+}
 
 // Writes one error message about `token`, upper-cased first when `upperCase`. Always 1.
 int OptionError(const char16_t* format, char16_t* token, bool upperCase) {
@@ -195,8 +199,8 @@ int SettingsCommand(char16_t* arguments) {
   if (arguments == nullptr) return kResultNoArguments;
 
   Pending p;
-  p.errorBeepMode = p.allowWhitespace = p.caseInsensitive = p.executeOnFailure =
-      p.countingBase = kNothingPending;
+  p.errorBeepMode = p.allowWhitespace = p.caseInsensitive = p.executeOnFailure = p.countingBase =
+      kNothingPending;
   for (char16_t& c : p.customBeepFile) c = 0;
   p.quiet = p.defaults = p.restore = false;
   p.saveTarget = nullptr;

@@ -51,10 +51,10 @@ constexpr size_t MAX_ARG_LEN = 8192;
 // The result of the last `SplitArguments`. Read by the settings command, which may upper-case
 // one token in place; otherwise written only by the splitter.
 struct ArgumentRecord {
-  int count;                      // tokens of the last successful split; 0 after an overflow
+  int count;                        // tokens of the last successful split; 0 after an overflow
   char16_t* starts[kMaxArguments];  // token i's text in `buffer`; null from `count` on
-  int lengths[kMaxArguments];     // token i's length in units; 0 from `count` on
-  char16_t buffer[MAX_ARG_LEN];   // the token texts, each followed by a zero unit
+  int lengths[kMaxArguments];       // token i's length in units; 0 from `count` on
+  char16_t buffer[MAX_ARG_LEN];     // the token texts, each followed by a zero unit
 };
 
 extern ArgumentRecord ArgumentTable;

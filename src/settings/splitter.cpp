@@ -13,11 +13,11 @@ constexpr size_t kLastCharacterIndex = MAX_ARG_LEN - 2;
 
 // State of one scan, besides the table itself.
 struct SplitState {
-  int closed;         // tokens closed so far
-  int length;         // length of the current token
-  size_t index;       // buffer index where the next character goes
-  char16_t first;     // the current token's first character (0 while it is empty)
-  bool schemeMark;    // the current token holds letter, colon, slash, slash
+  int closed;       // tokens closed so far
+  int length;       // length of the current token
+  size_t index;     // buffer index where the next character goes
+  char16_t first;   // the current token's first character (0 while it is empty)
+  bool schemeMark;  // the current token holds letter, colon, slash, slash
 };
 
 void EndToken(SplitState* s) {

@@ -23,12 +23,24 @@ enum CharClass : unsigned {
 // The class bits of one unit.
 unsigned ClassOf(char16_t c);
 
-inline bool IsSpace(char16_t c) { return (ClassOf(c) & kSpace) != 0; }
-inline bool IsDigit(char16_t c) { return (ClassOf(c) & kDigit) != 0; }
-inline bool IsAlpha(char16_t c) { return (ClassOf(c) & kAlpha) != 0; }
-inline bool IsAlnum(char16_t c) { return (ClassOf(c) & (kAlpha | kDigit)) != 0; }
-inline bool IsPunct(char16_t c) { return (ClassOf(c) & kPunct) != 0; }
-inline bool IsXDigit(char16_t c) { return (ClassOf(c) & kXDigit) != 0; }
+inline bool IsSpace(char16_t c) {
+  return (ClassOf(c) & kSpace) != 0;
+}
+inline bool IsDigit(char16_t c) {
+  return (ClassOf(c) & kDigit) != 0;
+}
+inline bool IsAlpha(char16_t c) {
+  return (ClassOf(c) & kAlpha) != 0;
+}
+inline bool IsAlnum(char16_t c) {
+  return (ClassOf(c) & (kAlpha | kDigit)) != 0;
+}
+inline bool IsPunct(char16_t c) {
+  return (ClassOf(c) & kPunct) != 0;
+}
+inline bool IsXDigit(char16_t c) {
+  return (ClassOf(c) & kXDigit) != 0;
+}
 
 // The platform's classes for a unit of 256 or above (never called for smaller units).
 unsigned PlatformClassOf(char16_t c);

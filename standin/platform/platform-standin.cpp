@@ -20,10 +20,10 @@ namespace {
 
 // State of the stand-ins in this file; changed by the services and the controls.
 struct PlatformState {
-  bool held[256] = {};                  // keys held, by virtual key
-  std::vector<SoundRequest> sounds;     // PlaySoundW requests
-  std::vector<MessageBoxCall> boxes;    // MessageBoxW calls
-  bool boxEcho = false;                 // print message boxes to standard output
+  bool held[256] = {};                          // keys held, by virtual key
+  std::vector<SoundRequest> sounds;             // PlaySoundW requests
+  std::vector<MessageBoxCall> boxes;            // MessageBoxW calls
+  bool boxEcho = false;                         // print message boxes to standard output
   std::map<uint32_t, std::u16string> messages;  // system messages set by tests
 };
 
@@ -61,19 +61,33 @@ locale_t Utf8Locale() {
 
 }  // namespace
 
-void SetKeyHeld(int virtualKey, bool held) { State().held[virtualKey & 0xFF] = held; }
+void SetKeyHeld(int virtualKey, bool held) {
+  State().held[virtualKey & 0xFF] = held;
+}
 
 void ReleaseAllKeys() {
   for (bool& h : State().held) h = false;
 }
 
-std::vector<SoundRequest> TakeSoundRequests() { return std::move(State().sounds); }
-std::vector<MessageBoxCall> TakeMessageBoxes() { return std::move(State().boxes); }
-void SetMessageBoxEcho(bool echo) { State().boxEcho = echo; }
-void* ForegroundWindow() { return &windowTag; }
+std::vector<SoundRequest> TakeSoundRequests() {
+  return std::move(State().sounds);
+}
+std::vector<MessageBoxCall> TakeMessageBoxes() {
+  return std::move(State().boxes);
+}
+void SetMessageBoxEcho(bool echo) {
+  State().boxEcho = echo;
+}
+void* ForegroundWindow() {
+  return &windowTag;
+}
 
-void SetSystemMessage(uint32_t code, const std::u16string& text) { State().messages[code] = text; }
-void ResetSystemMessages() { State().messages.clear(); }
+void SetSystemMessage(uint32_t code, const std::u16string& text) {
+  State().messages[code] = text;
+}
+void ResetSystemMessages() {
+  State().messages.clear();
+}
 
 }  // namespace standin
 
@@ -117,7 +131,9 @@ void* GetStdHandle(int32_t which) {
   }
 }
 
-void* GetForegroundWindow() { return &standin::windowTag; }
+void* GetForegroundWindow() {
+  return &standin::windowTag;
+}
 
 int MessageBoxW(void* owner, const char16_t* text, const char16_t* caption, uint32_t type) {
   standin::MessageBoxCall call{owner, text ? text : u"", caption ? caption : u"", type};

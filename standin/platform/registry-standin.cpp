@@ -91,7 +91,7 @@ std::u16string KeyPath(win::HKEY root, std::u16string_view path) {
 
 void CreateKeyAndParents(const std::u16string& full) {
   RegistryState& s = State();
-  for (size_t at = full.find(u'\\'); ; at = full.find(u'\\', at + 1)) {
+  for (size_t at = full.find(u'\\');; at = full.find(u'\\', at + 1)) {
     std::u16string prefix = full.substr(0, at);
     std::u16string upper = Upper(prefix);
     if (s.keys.find(upper) == s.keys.end()) {
@@ -152,7 +152,8 @@ std::string FormatValue(const RegistryValue& v) {
 void SaveFile() {
   RegistryState& s = State();
   if (s.file.empty()) return;
-  std::string text = "# Quorvin stand-in registry: one [key] per section, one \"value\"=data per line\n";
+  std::string text =
+      "# Quorvin stand-in registry: one [key] per section, one \"value\"=data per line\n";
   for (const auto& [upper, key] : s.keys) {
     if (key.values.empty()) continue;
     text += "\n[" + ToUtf8(s.keyNames[upper]) + "]\n";
@@ -305,8 +306,12 @@ void ResetRegistry() {
   s = RegistryState();
 }
 
-void FailKeyOpen(int32_t status) { State().openFault = status; }
-void FailKeyCreate(int32_t status) { State().createFault = status; }
+void FailKeyOpen(int32_t status) {
+  State().openFault = status;
+}
+void FailKeyCreate(int32_t status) {
+  State().createFault = status;
+}
 
 void FailValueWrite(const std::u16string& name, int32_t status) {
   if (status == 0) {
@@ -332,9 +337,9 @@ void PutRegistryValue(win::HKEY root, const std::u16string& path, const std::u16
 
 void PutRegistryDword(win::HKEY root, const std::u16string& path, const std::u16string& name,
                       uint32_t value) {
-  PutRegistryValue(root, path, name, win::kRegDword,
-                   {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                    uint8_t(value >> 24)});
+  PutRegistryValue(
+      root, path, name, win::kRegDword,
+      {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)});
 }
 
 void PutRegistryString(win::HKEY root, const std::u16string& path, const std::u16string& name,
@@ -361,7 +366,9 @@ bool RegistryKeyExists(win::HKEY root, const std::u16string& path) {
   return State().keys.count(Upper(KeyPath(root, path))) != 0;
 }
 
-int OpenRegistryKeys() { return static_cast<int>(State().open.size()); }
+int OpenRegistryKeys() {
+  return static_cast<int>(State().open.size());
+}
 
 bool UseRegistryFile(const std::string& path) {
   RegistryState& s = State();
@@ -391,8 +398,8 @@ namespace win {
 
 using standin::State;
 
-int32_t RegOpenKeyExW(HKEY root, const char16_t* subKey, uint32_t /*options*/,
-                      uint32_t /*access*/, HKEY* result) {
+int32_t RegOpenKeyExW(HKEY root, const char16_t* subKey, uint32_t /*options*/, uint32_t /*access*/,
+                      HKEY* result) {
   if (State().openFault != 0) return State().openFault;
   const std::u16string full = standin::KeyPath(root, subKey != nullptr ? subKey : u"");
   if (full.empty()) return kErrorInvalidParameter;

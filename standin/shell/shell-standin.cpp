@@ -31,11 +31,11 @@ struct ShellState {
   std::u16string history;  // entries, each followed by a zero unit, oldest first
   bool endBySelf = false;  // NextHistoryEntry ends the list by returning its argument
   VariableTable variables = DefaultVariables();  // for ExpandVariables
-  std::u16string out;      // captured standard output
-  std::u16string err;      // captured standard error
-  bool echo = false;       // also write output to the process's own streams
-  int honks = 0;           // honk() calls
-  int clears = 0;          // ClearEditLine() calls
+  std::u16string out;                            // captured standard output
+  std::u16string err;                            // captured standard error
+  bool echo = false;                             // also write output to the process's own streams
+  int honks = 0;                                 // honk() calls
+  int clears = 0;                                // ClearEditLine() calls
   void (*honkHook)() = nullptr;
 };
 
@@ -63,7 +63,9 @@ void Write(bool toError, const std::u16string& text) {
   }
 }
 
-bool IsNameUnit(char16_t c) { return text::IsAlnum(c) || c == u'_' || c == u'$'; }
+bool IsNameUnit(char16_t c) {
+  return text::IsAlnum(c) || c == u'_' || c == u'$';
+}
 
 // Folds one unit for the case-blind search: per unit, so a match is as long as its pattern.
 char16_t FoldUnit(char16_t c) {
@@ -75,7 +77,9 @@ char16_t FoldUnit(char16_t c) {
 
 }  // namespace
 
-void ClearHistory() { State().history.clear(); }
+void ClearHistory() {
+  State().history.clear();
+}
 
 void AddHistory(std::u16string_view entry) {
   std::u16string& h = State().history;
@@ -106,20 +110,36 @@ std::vector<std::u16string> HistoryEntries() {
   return entries;
 }
 
-void SetEndBySelf(bool bySelf) { State().endBySelf = bySelf; }
+void SetEndBySelf(bool bySelf) {
+  State().endBySelf = bySelf;
+}
 
 void SetVariable(std::u16string_view name, std::u16string_view value) {
   State().variables[UpperName(name)] = std::u16string(value);
 }
 
-void RemoveVariable(std::u16string_view name) { State().variables.erase(UpperName(name)); }
+void RemoveVariable(std::u16string_view name) {
+  State().variables.erase(UpperName(name));
+}
 
-std::u16string TakeStdout() { return std::move(State().out); }
-std::u16string TakeStderr() { return std::move(State().err); }
-void SetEcho(bool echo) { State().echo = echo; }
-int HonkCount() { return State().honks; }
-int ClearEditLineCount() { return State().clears; }
-void SetHonkHook(void (*hook)()) { State().honkHook = hook; }
+std::u16string TakeStdout() {
+  return std::move(State().out);
+}
+std::u16string TakeStderr() {
+  return std::move(State().err);
+}
+void SetEcho(bool echo) {
+  State().echo = echo;
+}
+int HonkCount() {
+  return State().honks;
+}
+int ClearEditLineCount() {
+  return State().clears;
+}
+void SetHonkHook(void (*hook)()) {
+  State().honkHook = hook;
+}
 
 void Reset() {
   ShellState& s = State();
@@ -153,7 +173,9 @@ char16_t* NextHistoryEntry(char16_t* entry) {
   return next;
 }
 
-void ClearEditLine(char16_t* /*line*/) { ++State().clears; }
+void ClearEditLine(char16_t* /*line*/) {
+  ++State().clears;
+}
 
 int ExpandVariables(char16_t* buffer, int /*flag*/) {
   std::u16string result;
@@ -217,7 +239,9 @@ int QPuts(const char16_t* text) {
   return 0;
 }
 
-void CrLf(void) { standin::Write(false, u"\r\n"); }
+void CrLf(void) {
+  standin::Write(false, u"\r\n");
+}
 
 void honk(void) {
   ++State().honks;

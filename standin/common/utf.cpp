@@ -82,4 +82,12 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
+std::u16string UpperAscii(std::u16string_view text) {
+  std::u16string upper(text);
+  for (char16_t& c : upper) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+  }
+  return upper;
+}
+
 }  // namespace standin

@@ -57,12 +57,14 @@ struct OpenKey {
   std::u16string key;  // upper-cased "HKCU\PATH"
 };
 
-std::u16string Upper(std::u16string_view s) {
-  std::u16string u(s);
-  for (char16_t& c : u) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+// The bytes of a REG_SZ: the text's units, least significant byte first, and the terminator.
+std::vector<uint8_t> StringBytes(const std::u16string& text) {
+  std::vector<uint8_t> data;
+  for (char16_t c : text + u'\0') {
+    data.push_back(uint8_t(c));
+    data.push_back(uint8_t(c >> 8));
   }
-  return u;
+  return data;
 }
 
 const char16_t* RootName(win::HKEY root) {
@@ -93,7 +95,7 @@ void CreateKeyAndParents(const std::u16string& full) {
   RegistryState& s = State();
   for (size_t at = full.find(u'\\');; at = full.find(u'\\', at + 1)) {
     std::u16string prefix = full.substr(0, at);
-    std::u16string upper = Upper(prefix);
+    std::u16string upper = UpperAscii(prefix);
     if (s.keys.find(upper) == s.keys.end()) {
       s.keys[upper];
       s.keyNames[upper] = prefix;
@@ -212,11 +214,7 @@ bool ParseData(const std::string& d, RegistryValue* v) {
     std::string text;
     if (!ParseQuoted(d, &p, &text) || p != d.size()) return false;
     v->type = win::kRegSz;
-    v->data.clear();
-    for (char16_t c : FromUtf8(text) + u'\0') {
-      v->data.push_back(uint8_t(c));
-      v->data.push_back(uint8_t(c >> 8));
-    }
+    v->data = StringBytes(FromUtf8(text));
     return true;
   }
   if (d.rfind("hex(", 0) == 0) {
@@ -264,11 +262,11 @@ bool LoadFile(const std::string& path, KeyTable* keys,
     if (line[0] == '[') {
       if (line.back() != ']') return false;
       std::u16string name = FromUtf8(line.substr(1, line.size() - 2));
-      std::u16string root = Upper(name.substr(0, 4));
+      std::u16string root = UpperAscii(name.substr(0, 4));
       if ((root != u"HKCU" && root != u"HKLM") || (name.size() > 4 && name[4] != u'\\')) {
         return false;
       }
-      current = Upper(name);
+      current = UpperAscii(name);
       (*keys)[current];
       (*names)[current] = name;
       continue;
@@ -279,7 +277,7 @@ bool LoadFile(const std::string& path, KeyTable* keys,
     if (!ParseQuoted(line, &p, &valueName) || p >= line.size() || line[p] != '=') return false;
     StoredValue stored{FromUtf8(valueName), {}};
     if (!ParseData(line.substr(p + 1), &stored.value)) return false;
-    (*keys)[current].values[Upper(stored.name)] = stored;
+    (*keys)[current].values[UpperAscii(stored.name)] = stored;
   }
   return true;
 }
@@ -315,9 +313,9 @@ void FailKeyCreate(int32_t status) {
 
 void FailValueWrite(const std::u16string& name, int32_t status) {
   if (status == 0) {
-    State().writeFaults.erase(Upper(name));
+    State().writeFaults.erase(UpperAscii(name));
   } else {
-    State().writeFaults[Upper(name)] = status;
+    State().writeFaults[UpperAscii(name)] = status;
   }
 }
 
@@ -331,7 +329,7 @@ void PutRegistryValue(win::HKEY root, const std::u16string& path, const std::u16
   const std::u16string full = KeyPath(root, path);
   if (full.empty()) return;
   CreateKeyAndParents(full);
-  State().keys[Upper(full)].values[Upper(name)] = StoredValue{name, {type, data}};
+  State().keys[UpperAscii(full)].values[UpperAscii(name)] = StoredValue{name, {type, data}};
   SaveFile();
 }
 
@@ -344,26 +342,21 @@ void PutRegistryDword(win::HKEY root, const std::u16string& path, const std::u16
 
 void PutRegistryString(win::HKEY root, const std::u16string& path, const std::u16string& name,
                        const std::u16string& value) {
-  std::vector<uint8_t> data;
-  for (char16_t c : value + u'\0') {
-    data.push_back(uint8_t(c));
-    data.push_back(uint8_t(c >> 8));
-  }
-  PutRegistryValue(root, path, name, win::kRegSz, data);
+  PutRegistryValue(root, path, name, win::kRegSz, StringBytes(value));
 }
 
 bool GetRegistryValue(win::HKEY root, const std::u16string& path, const std::u16string& name,
                       RegistryValue* out) {
-  auto key = State().keys.find(Upper(KeyPath(root, path)));
+  auto key = State().keys.find(UpperAscii(KeyPath(root, path)));
   if (key == State().keys.end()) return false;
-  auto value = key->second.values.find(Upper(name));
+  auto value = key->second.values.find(UpperAscii(name));
   if (value == key->second.values.end()) return false;
   *out = value->second.value;
   return true;
 }
 
 bool RegistryKeyExists(win::HKEY root, const std::u16string& path) {
-  return State().keys.count(Upper(KeyPath(root, path))) != 0;
+  return State().keys.count(UpperAscii(KeyPath(root, path))) != 0;
 }
 
 int OpenRegistryKeys() {
@@ -403,7 +396,7 @@ int32_t RegOpenKeyExW(HKEY root, const char16_t* subKey, uint32_t /*options*/, u
   if (State().openFault != 0) return State().openFault;
   const std::u16string full = standin::KeyPath(root, subKey != nullptr ? subKey : u"");
   if (full.empty()) return kErrorInvalidParameter;
-  const std::u16string upper = standin::Upper(full);
+  const std::u16string upper = standin::UpperAscii(full);
   if (State().keys.find(upper) == State().keys.end()) return kErrorFileNotFound;
   *result = standin::NewHandle(upper);
   return kErrorSuccess;
@@ -415,7 +408,7 @@ int32_t RegCreateKeyExW(HKEY root, const char16_t* subKey, uint32_t /*reserved*/
   if (State().createFault != 0) return State().createFault;
   const std::u16string full = standin::KeyPath(root, subKey != nullptr ? subKey : u"");
   if (full.empty()) return kErrorInvalidParameter;
-  const std::u16string upper = standin::Upper(full);
+  const std::u16string upper = standin::UpperAscii(full);
   const bool existed = State().keys.find(upper) != State().keys.end();
   standin::CreateKeyAndParents(full);
   if (disposition != nullptr) *disposition = existed ? 2 : 1;  // opened / created
@@ -427,7 +420,7 @@ int32_t RegQueryValueExW(HKEY key, const char16_t* name, uint32_t* /*reserved*/,
                          uint8_t* data, uint32_t* size) {
   standin::StoredKey* stored = standin::FindKey(key);
   if (stored == nullptr) return 6;  // ERROR_INVALID_HANDLE
-  auto found = stored->values.find(standin::Upper(name != nullptr ? name : u""));
+  auto found = stored->values.find(standin::UpperAscii(name != nullptr ? name : u""));
   if (found == stored->values.end()) return kErrorFileNotFound;
   const standin::RegistryValue& value = found->second.value;
   const auto needed = static_cast<uint32_t>(value.data.size());
@@ -451,10 +444,10 @@ int32_t RegSetValueExW(HKEY key, const char16_t* name, uint32_t /*reserved*/, ui
   standin::StoredKey* stored = standin::FindKey(key);
   if (stored == nullptr) return 6;
   const std::u16string valueName = name != nullptr ? name : u"";
-  auto fault = State().writeFaults.find(standin::Upper(valueName));
+  auto fault = State().writeFaults.find(standin::UpperAscii(valueName));
   if (fault != State().writeFaults.end()) return fault->second;
   std::vector<uint8_t> bytes(data, data + (data != nullptr ? size : 0));
-  stored->values[standin::Upper(valueName)] = standin::StoredValue{valueName, {type, bytes}};
+  stored->values[standin::UpperAscii(valueName)] = standin::StoredValue{valueName, {type, bytes}};
   standin::SaveFile();
   return kErrorSuccess;
 }
@@ -462,7 +455,7 @@ int32_t RegSetValueExW(HKEY key, const char16_t* name, uint32_t /*reserved*/, ui
 int32_t RegDeleteValueW(HKEY key, const char16_t* name) {
   standin::StoredKey* stored = standin::FindKey(key);
   if (stored == nullptr) return 6;
-  if (stored->values.erase(standin::Upper(name != nullptr ? name : u"")) == 0) {
+  if (stored->values.erase(standin::UpperAscii(name != nullptr ? name : u"")) == 0) {
     return kErrorFileNotFound;
   }
   standin::SaveFile();

@@ -44,14 +44,6 @@ ShellState& State() {
   return state;
 }
 
-std::u16string UpperName(std::u16string_view name) {
-  std::u16string upper(name);
-  for (char16_t& c : upper) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
-  }
-  return upper;
-}
-
 void Write(bool toError, const std::u16string& text) {
   ShellState& s = State();
   (toError ? s.err : s.out) += text;
@@ -115,11 +107,11 @@ void SetEndBySelf(bool bySelf) {
 }
 
 void SetVariable(std::u16string_view name, std::u16string_view value) {
-  State().variables[UpperName(name)] = std::u16string(value);
+  State().variables[UpperAscii(name)] = std::u16string(value);
 }
 
 void RemoveVariable(std::u16string_view name) {
-  State().variables.erase(UpperName(name));
+  State().variables.erase(UpperAscii(name));
 }
 
 std::u16string TakeStdout() {
@@ -207,7 +199,7 @@ int ExpandVariables(char16_t* buffer, int /*flag*/) {
         continue;
       }
     }
-    auto found = State().variables.find(standin::UpperName(name));
+    auto found = State().variables.find(standin::UpperAscii(name));
     if (found != State().variables.end()) result += found->second;  // unknown: empty
   }
   text::Copy(buffer, standin::kExpandLimit, result.c_str());

@@ -111,7 +111,8 @@ char16_t* EntryByNumber(int64_t position) {
 char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length) {
   if (first == nullptr || length == 0) return nullptr;
   const bool foldCase = PluginSettings.caseInsensitive != 0;
-  const size_t anchor = text::SearchAnchor(word, length);
+  // Only the exact containment search scans for an anchor unit; choose it once per search.
+  const size_t anchor = prefixOnly || foldCase ? 0 : text::SearchAnchor(word, length);
   char16_t* match = nullptr;
   // The newest match wins, so the walk always runs to the end of the list.
   for (char16_t* entry = first; entry != nullptr;) {

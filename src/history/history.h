@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/core.h"
 #include "host/host_api.h"
 
 // ==== Keystroke trigger and driver ====
@@ -80,26 +81,6 @@ int SubstituteFirst(char16_t* line, const char16_t* oldText, const char16_t* new
 
 // ==== Error beep ====
 
-// The error beep modes, as stored in the settings.
-enum BeepMode : uint32_t {
-  BeepNone = 0,
-  BeepDefault = 1,
-  BeepAsterisk = 2,
-  BeepExclamation = 3,
-  BeepCriticalStop = 4,
-  BeepQuestion = 5,
-  BeepCustom = 6,
-};
-
-constexpr uint32_t kBeepModeCount = 7;
-constexpr size_t kBeepModeNameCapacity = 15;
-
-// Display names of the beep modes, indexed by mode 0 to 6.
-extern const char16_t BeepModeNames[kBeepModeCount][kBeepModeNameCapacity];
-
 // Sounds the configured error beep without waiting. 0 for modes 0 to 6, 87 for any other.
 uint32_t PlayErrorBeep();
 
-// 1 when `path` names an existing file (not a directory or device) with the extension .wav
-// in any case and at most 255 units; else 0. The path is used as it is.
-int IsValidWaveFile(const char16_t* path);

@@ -1,9 +1,8 @@
 // The keystroke handler: decides whether a key is Enter or Shift-Enter and, for a line that
 // begins with a bang, replaces the line by the history entry it refers to.
+#include "core/core.h"
 #include "history/history.h"
 #include "platform/platform.h"
-#include "plugin/plugin.h"
-#include "settings/settings.h"
 #include "text/text.h"
 
 namespace {

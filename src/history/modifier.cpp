@@ -1,8 +1,8 @@
 // The :s substitution modifier: its parser and the replacement of the first occurrence.
 #include <cstdlib>
 
+#include "core/core.h"
 #include "history/history.h"
-#include "settings/settings.h"
 #include "text/text.h"
 
 namespace {

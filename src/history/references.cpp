@@ -2,8 +2,8 @@
 // resolution reads the shell's history through its forward walk only.
 #include <cerrno>
 
+#include "core/core.h"
 #include "history/history.h"
-#include "settings/settings.h"
 #include "text/text.h"
 
 namespace {

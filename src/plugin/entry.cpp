@@ -3,11 +3,7 @@
 #include <cerrno>
 
 #include "plugin/plugin.h"
-#include "plugin/plugin_internal.h"
-#include "settings/settings.h"
 #include "text/text.h"
-
-int HostMajorVersion = 0;
 
 namespace {
 

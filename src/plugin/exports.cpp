@@ -1,9 +1,6 @@
 // Everything the shell sees of the plugin: the exported entry points, each a thin call into
 // the subsystem that does the work.
-#include "history/history.h"
 #include "plugin/plugin.h"
-#include "plugin/plugin_internal.h"
-#include "settings/settings.h"
 
 extern "C" {
 

@@ -2,9 +2,8 @@
 // reports and saves.
 #include <cerrno>
 
-#include "history/history.h"
+#include "core/core.h"
 #include "platform/platform.h"
-#include "plugin/plugin.h"
 #include "settings/settings.h"
 #include "text/text.h"
 

@@ -1,11 +1,9 @@
-// The settings record, its defaults, and its persistence under SettingsKeyPath in the registry.
+// The settings record's persistence under SettingsKeyPath in the registry.
 #include <cstring>
 
-#include "history/history.h"
+#include "core/core.h"
 #include "settings/settings.h"
 #include "text/text.h"
-
-SettingsRecord PluginSettings = kDefaultSettings;
 
 namespace {
 

@@ -1,31 +1,12 @@
-// Settings: the process-wide settings record, its registry persistence, the argument
-// splitter and the `quorv` settings command.
+// Settings: the registry persistence of the settings record, the argument splitter and the
+// `quorv` settings command.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "core/core.h"
 #include "platform/platform.h"
-
-// ==== The settings record ====
-
-constexpr size_t kWaveFileCapacity = 256;  // custom beep file: 255 units and the terminator
-
-// The plugin's settings. Set to the defaults at load; changed only by LoadSettings,
-// ResetSettings and the settings command.
-struct SettingsRecord {
-  uint32_t errorBeepMode;                      // a BeepMode, 0 to 6
-  uint32_t allowWhitespace;                    // 0/1: white space allowed after the first bang
-  uint32_t executeOnFailure;                   // 0/1: a failed expansion still runs the line
-  uint32_t caseInsensitive;                    // 0/1: searches fold A-Z
-  uint32_t countingBase;                       // 0/1: the number of the oldest entry
-  char16_t customBeepFile[kWaveFileCapacity];  // full path of the custom beep, or empty
-};
-
-// The defaults the record holds from the moment the library is loaded.
-constexpr SettingsRecord kDefaultSettings = {1, 1, 1, 0, 0, {}};
-
-extern SettingsRecord PluginSettings;
 
 // ==== Persistence ====
 

@@ -1,6 +1,6 @@
 // The argument splitter of the settings command.
+#include "core/core.h"
 #include "platform/platform.h"
-#include "plugin/plugin.h"
 #include "settings/settings.h"
 #include "text/text.h"
 

@@ -1,6 +1,6 @@
 // The prefix of every error message, and the text of a system error code.
+#include "core/core.h"
 #include "platform/platform.h"
-#include "plugin/plugin.h"
 #include "text/text.h"
 
 namespace {

@@ -1,7 +1,6 @@
 // The syntax and help of the plugin's commands, for the shell's Usage and Help requests.
+#include "core/core.h"
 #include "platform/platform.h"
-#include "plugin/plugin.h"
-#include "plugin/plugin_internal.h"
 #include "text/text.h"
 
 const char16_t HelpText[] =

@@ -8,7 +8,7 @@
 # belong in .bss would fill the file.
 target_compile_options(quorvin_plugin PRIVATE
   $<$<CXX_COMPILER_ID:GNU,Clang>:-Os -ffunction-sections -fno-exceptions -fno-rtti>
-  $<$<CXX_COMPILER_ID:MSVC>:/O1 /Gy /Gw /GR- /EHs-c->)
+  $<$<CXX_COMPILER_ID:MSVC>:/O1 /Gy /Gw /GR- /EHs-c- /Brepro>)
 set_property(TARGET quorvin_plugin PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 
 # The import library of TakeCmd.dll. Two of the shell's functions are exported under their
@@ -21,10 +21,22 @@ if(MSVC)
 else()
   set(QUORVIN_TAKECMD_IMPORT ${CMAKE_CURRENT_BINARY_DIR}/import/libTakeCmd.a)
 endif()
+# GNU dlltool names the library's symbols after the path given to -l and its members after a
+# temporary prefix made from its process id: run it inside import/ with a bare file name and a
+# fixed prefix, so that the library is the same from any build folder.
+get_filename_component(QUORVIN_TAKECMD_IMPORT_NAME ${QUORVIN_TAKECMD_IMPORT} NAME)
+get_filename_component(QUORVIN_DLLTOOL_NAME ${QUORVIN_DLLTOOL} NAME)
+if(QUORVIN_DLLTOOL_NAME MATCHES "llvm")
+  set(QUORVIN_DLLTOOL_PREFIX "")
+else()
+  set(QUORVIN_DLLTOOL_PREFIX -t TakeCmd_import)
+endif()
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/import)
 add_custom_command(
   OUTPUT ${QUORVIN_TAKECMD_IMPORT}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/import
-  COMMAND ${QUORVIN_DLLTOOL} -m i386:x86-64 -d ${QUORVIN_TAKECMD_DEF} -l ${QUORVIN_TAKECMD_IMPORT}
+  COMMAND ${QUORVIN_DLLTOOL} -m i386:x86-64 -d ${QUORVIN_TAKECMD_DEF}
+          -l ${QUORVIN_TAKECMD_IMPORT_NAME} ${QUORVIN_DLLTOOL_PREFIX}
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/import
   DEPENDS ${QUORVIN_TAKECMD_DEF}
   COMMENT "Import library of the shell's TakeCmd.dll"
   VERBATIM)
@@ -33,7 +45,9 @@ add_custom_target(quorvin_takecmd_import DEPENDS ${QUORVIN_TAKECMD_IMPORT})
 configure_file(src/plugin/quorvin.rc.in ${CMAKE_CURRENT_BINARY_DIR}/quorvin.rc @ONLY)
 
 # The plugin: exports exactly the names of src/plugin/quorvin.def, imports the shell and the
-# system DLLs only, with the C and C++ run-times linked in.
+# system DLLs only, with the C and C++ run-times linked in. Reproducible: no time stamp in the
+# PE header or the export directory (and so the same checksum), whatever the time or folder of
+# the build; /Brepro is MSVC's way of the same.
 add_library(quorvin SHARED
   src/plugin/quorvin.def
   ${CMAKE_CURRENT_BINARY_DIR}/quorvin.rc)
@@ -41,8 +55,9 @@ add_dependencies(quorvin quorvin_takecmd_import)
 target_link_libraries(quorvin PRIVATE
   quorvin_plugin quorvin_warnings ${QUORVIN_TAKECMD_IMPORT} user32 advapi32 winmm)
 target_link_options(quorvin PRIVATE
-  $<$<CXX_COMPILER_ID:GNU,Clang>:-static -Wl,--gc-sections $<$<CONFIG:Release,MinSizeRel>:-s>>
-  $<$<CXX_COMPILER_ID:MSVC>:/OPT:REF /OPT:ICF>)
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-static -Wl,--gc-sections -Wl,--no-insert-timestamp
+                                 $<$<CONFIG:Release,MinSizeRel>:-s>>
+  $<$<CXX_COMPILER_ID:MSVC>:/OPT:REF /OPT:ICF /Brepro>)
 set_target_properties(quorvin PROPERTIES
   PREFIX ""
   OUTPUT_NAME quorvin
@@ -54,3 +69,6 @@ if(QUORVIN_TESTS)
   enable_testing()
   add_subdirectory(tests/wine)
 endif()
+
+# The release ZIP, its checksum, and the test that a second build gives the same bytes.
+include(${CMAKE_CURRENT_LIST_DIR}/package.cmake)

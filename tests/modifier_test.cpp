@@ -1,80 +1,93 @@
 // The :s modifier: its grammar, and the substitution of the first occurrence.
 #include "fixture.h"
+#include "text/text.h"
 
 namespace {
+
+// Every modifier of a rest, in order, as {old, new}; false when one is malformed.
+bool ParseAll(const std::u16string& rest, std::vector<std::u16string>* texts) {
+  texts->clear();
+  SubstitutionModifier m;
+  for (const char16_t* r = rest.c_str(); *r != 0;) {
+    r = ParseModifier(r, &m);
+    if (r == nullptr) return false;
+    texts->push_back(m.oldText);
+    texts->push_back(m.newText);
+  }
+  return true;
+}
 
 struct ParseCase {
   std::u16string rest;
   bool accepted;
-  bool present;
-  std::u16string oldText;
-  std::u16string newText;
+  std::vector<std::u16string> texts;  // old and new text of each modifier
 };
 
-TEST(ParseModifiers, Grammar) {
+TEST(ParseModifier, Grammar) {
   const ParseCase cases[] = {
-      {u"", true, false, u"", u""},
-      {u":s/a/b/", true, true, u"a", u"b"},
-      {u":s/a/b", true, true, u"a", u"b"},
-      {u":s/a/", true, true, u"a", u""},
-      {u":s/a//", true, true, u"a", u""},
-      {u":s|/usr|/opt|", true, true, u"/usr", u"/opt"},
-      {u":s:a:b:", true, true, u"a", u"b"},
-      {u":s?a?b?", true, true, u"a", u"b"},
-      {u":s\u00D7a\u00D7b", true, true, u"a", u"b"},  // any punctuation unit
-      {u":s/a/b/:s/c/d/", true, true, u"c", u"d"},
-      {u":s/a/b/:s/c/d", true, true, u"c", u"d"},
-      {u":s/a/b c/", true, true, u"a", u"b c"},
-      {u":S/a/b/", false, false, u"", u""},
-      {u":g/a/b/", false, false, u"", u""},
-      {u":", false, false, u"", u""},
-      {u":s", false, false, u"", u""},
-      {u":sXaXbX", false, false, u"", u""},
-      {u":s a b ", false, false, u"", u""},
-      {u":s/a", false, false, u"", u""},
-      {u":s//b/", false, false, u"", u""},
-      {u":s/a/b/ ", false, false, u"", u""},
-      {u":s/a/b/x", false, false, u"", u""},
-      {u":s/a/b:s/c/d/", false, false, u"", u""},
-      {u" :s/a/b/", false, false, u"", u""},
-      {u"x", false, false, u"", u""},
+      {u"", true, {}},
+      {u":s/a/b/", true, {u"a", u"b"}},
+      {u":s/a/b", true, {u"a", u"b"}},
+      {u":s/a/", true, {u"a", u""}},
+      {u":s/a//", true, {u"a", u""}},
+      {u":s|/usr|/opt|", true, {u"/usr", u"/opt"}},
+      {u":s:a:b:", true, {u"a", u"b"}},
+      {u":s?a?b?", true, {u"a", u"b"}},
+      {u":s\u00D7a\u00D7b", true, {u"a", u"b"}},  // any punctuation unit
+      {u":s/a/b/:s/c/d/", true, {u"a", u"b", u"c", u"d"}},
+      {u":s/a/b/:s|c|d", true, {u"a", u"b", u"c", u"d"}},
+      {u":s/a/b c/", true, {u"a", u"b c"}},
+      {u":S/a/b/", false, {}},
+      {u":g/a/b/", false, {}},
+      {u":", false, {}},
+      {u":s", false, {}},
+      {u":sXaXbX", false, {}},
+      {u":s a b ", false, {}},
+      {u":s/a", false, {}},
+      {u":s//b/", false, {}},
+      {u":s/a/b/ ", false, {}},
+      {u":s/a/b/x", false, {}},
+      {u":s/a/b:s/c/d/", false, {}},
+      {u" :s/a/b/", false, {}},
+      {u"x", false, {}},
   };
   for (const ParseCase& c : cases) {
-    SubstitutionModifier m;
-    const bool accepted = ParseModifiers(c.rest.c_str(), &m);
+    std::vector<std::u16string> texts;
+    const bool accepted = ParseAll(c.rest, &texts);
     EXPECT_EQ(accepted, c.accepted) << Show(c.rest);
-    if (!accepted || !c.accepted) continue;
-    EXPECT_EQ(m.present, c.present) << Show(c.rest);
-    EXPECT_EQ(std::u16string(m.oldText), c.oldText) << Show(c.rest);
-    EXPECT_EQ(std::u16string(m.newText), c.newText) << Show(c.rest);
+    if (accepted && c.accepted) {
+      EXPECT_EQ(texts, c.texts) << Show(c.rest);
+    }
   }
 }
 
-TEST(ParseModifiers, TextLimits) {
-  SubstitutionModifier m;
+TEST(ParseModifier, TextLimits) {
+  std::vector<std::u16string> texts;
   const std::u16string max(1023, u'o');
   const std::u16string over(1024, u'o');
-  EXPECT_TRUE(ParseModifiers((u":s/" + max + u"/n/").c_str(), &m));
-  EXPECT_EQ(std::u16string(m.oldText), max);
-  EXPECT_FALSE(ParseModifiers((u":s/" + over + u"/n/").c_str(), &m));
-
-  // An open new text is cut to 1023 units; a closed one that long is refused.
-  EXPECT_TRUE(ParseModifiers((u":s/a/" + over).c_str(), &m));
-  EXPECT_EQ(std::u16string(m.newText), max);
-  EXPECT_TRUE(ParseModifiers((u":s/a/" + max + u"/").c_str(), &m));
-  EXPECT_EQ(std::u16string(m.newText), max);
-  EXPECT_FALSE(ParseModifiers((u":s/a/" + over + u"/").c_str(), &m));
+  EXPECT_TRUE(ParseAll(u":s/" + max + u"/n/", &texts));
+  EXPECT_EQ(texts[0], max);
+  EXPECT_FALSE(ParseAll(u":s/" + over + u"/n/", &texts));
+  // A new text longer than 1023 units is refused, closed or open: never cut.
+  for (const std::u16string close : {u"", u"/"}) {
+    EXPECT_TRUE(ParseAll(u":s/a/" + max + close, &texts));
+    EXPECT_EQ(texts[1], max);
+    EXPECT_FALSE(ParseAll(u":s/a/" + over + close, &texts)) << Show(close);
+  }
 }
 
 class Substitute : public PluginTest {
  protected:
+  // The line after Enter on "!!" and `modifier`; a failed expansion leaves it as typed.
   std::u16string Run(const std::u16string& entry, const std::u16string& modifier) {
     standin::SetHistory({entry});
     return PressKey(u"!!" + modifier).line;
   }
 };
 
-TEST_F(Substitute, FirstOccurrenceOnly) {
+// Each modifier applies in turn to the result of the one before and must find its old text;
+// a result of null means the expansion fails and the line stays as typed.
+TEST_F(Substitute, ModifiersInTurn) {
   struct Case {
     const char16_t* entry;
     const char16_t* modifier;
@@ -84,49 +97,78 @@ TEST_F(Substitute, FirstOccurrenceOnly) {
       {u"cat a", u":s/a/b", u"cbt a"},
       {u"cat a", u":s/a/", u"ct a"},
       {u"ab", u":s/a/x/", u"xb"},
-      {u"ab", u"s/a//", u"ab"},  // not a modifier: fails, line unchanged below
+      {u"ab", u"s/a//", nullptr},  // not a modifier
       {u"ab", u":s/a//", u"b"},
       {u"cd foo", u":s/cd/xy/", u"xy foo"},
       {u"ls /usr/bin", u":s|/usr|/opt|", u"ls /opt/bin"},
-      {u"a c a c", u":s/a/b/:s/c/d/", u"a d a c"},
+      {u"a c a c", u":s/a/b/:s/c/d/", u"b d a c"},
+      {u"cat a", u":s/a/b/:s/b/c/", u"cct a"},
+      {u"cat a", u":s/a/b/:s/a/c", u"cbt c"},
       {u"aaa", u":s/a/aa/", u"aaaa"},
-      {u"cat x", u":s/dog/cow/", u"cat x"},
-      {u"cat x", u":s/CAT/dog/", u"cat x"},
       {u"tail", u":s/il/ke/", u"take"},
+      {u"echo deploy prod", u":s/Prod/test/", nullptr},
+      {u"cat x", u":s/dog/cow/", nullptr},
+      {u"cat x", u":s/c/d/:s/dog/cow/", nullptr},
+      {u"cat x", u":s/dog/cow/:s/c/d/", nullptr},
+      {u"cat x", u":s/c/d/:s/a/b/x", nullptr},
   };
+  int failures = 0;
   for (const Case& c : cases) {
-    const std::u16string modifier = c.modifier;
-    const std::u16string expected =
-        modifier[0] == u':' ? std::u16string(c.result) : u"!!" + modifier;
-    EXPECT_EQ(Run(c.entry, modifier), expected) << Show(c.entry) << " " << Show(c.modifier);
+    const std::u16string typed = u"!!" + std::u16string(c.modifier);
+    const std::u16string expected = c.result != nullptr ? std::u16string(c.result) : typed;
+    EXPECT_EQ(Run(c.entry, c.modifier), expected) << Show(c.entry) << " " << Show(c.modifier);
+    if (c.result == nullptr) ++failures;
   }
-  EXPECT_EQ(standin::HonkCount(), 1);  // only the line that is no modifier failed
+  EXPECT_EQ(standin::HonkCount(), failures);
+  EXPECT_EQ(standin::ClearEditLineCount(), static_cast<int>(std::size(cases)) - failures);
 }
 
 TEST_F(Substitute, CaseInsensitiveUsesTheShellsSearch) {
+  EXPECT_EQ(Run(u"cat x", u":s/CAT/dog/"), u"!!:s/CAT/dog/");
   PluginSettings.caseInsensitive = 1;
   EXPECT_EQ(Run(u"cat x", u":s/CAT/dog/"), u"dog x");
   EXPECT_EQ(Run(u"x CaT cat", u":s/cat/dog/"), u"x dog cat");
 }
 
-TEST_F(Substitute, ResultLongerThanTheLineLeavesTheEntry) {
+// The shell's search is used only where its answer lies inside the text with room for the
+// old text; any other answer counts as no occurrence.
+TEST_F(Substitute, ShellSearchAnswersOutsideTheTextFail) {
+  PluginSettings.caseInsensitive = 1;
+  struct Hook {
+    static char16_t* Before(const char16_t* t, const char16_t*) {
+      return const_cast<char16_t*>(t) - 1;
+    }
+    static char16_t* AtEnd(const char16_t* t, const char16_t*) {
+      return const_cast<char16_t*>(t) + text::Length(t) - 1;  // one unit left for "at"
+    }
+    static char16_t* Far(const char16_t* t, const char16_t*) {
+      return const_cast<char16_t*>(t) + 100000;
+    }
+  };
+  for (auto hook : {&Hook::Before, &Hook::AtEnd, &Hook::Far}) {
+    standin::SetStristrHook(hook);
+    EXPECT_EQ(Run(u"cat x", u":s/at/og/"), u"!!:s/at/og/");
+  }
+  EXPECT_EQ(standin::HonkCount(), 3);
+}
+
+TEST_F(Substitute, LinesLongerThanTheLineFail) {
   const std::u16string entry = u"a" + std::u16string(65533, u'z');  // 65534 units
   EXPECT_EQ(Run(entry, u":s/a/bc/"), u"bc" + entry.substr(1));      // exactly 65535
-  EXPECT_EQ(Run(entry, u":s/a/bcd/"), entry);                       // 65536: left as recalled
-  EXPECT_EQ(standin::HonkCount(), 0);
+  EXPECT_EQ(Run(entry, u":s/a/bcd/"), u"!!:s/a/bcd/");              // 65536: fails
+  EXPECT_EQ(Run(entry + u"zz", u""), u"!!");                        // an entry of 65536
+  EXPECT_EQ(standin::HonkCount(), 2);
 }
 
 TEST_F(Substitute, DirectResults) {
-  char16_t line[kLineCapacity] = u"one two";
-  EXPECT_EQ(SubstituteFirst(line, nullptr, u"x"), -1);
-  EXPECT_EQ(SubstituteFirst(line, u"o", nullptr), -1);
-  EXPECT_EQ(SubstituteFirst(line, u"", u"x"), 0);
-  EXPECT_EQ(SubstituteFirst(line, u"three", u"x"), 0);
-  EXPECT_EQ(std::u16string(line), u"one two");
-  EXPECT_EQ(SubstituteFirst(line, u"two", u"2"), 1);
-  EXPECT_EQ(std::u16string(line), u"one 2");
-  char16_t empty[kLineCapacity] = u"";
-  EXPECT_EQ(SubstituteFirst(empty, u"a", u"b"), 0);
+  std::vector<char16_t> out(kLineCapacity, u'#');
+  EXPECT_EQ(SubstituteFirst(u"one two", out.data(), u"", u"x"), 0);
+  EXPECT_EQ(SubstituteFirst(u"one two", out.data(), u"three", u"x"), 0);
+  EXPECT_EQ(SubstituteFirst(u"", out.data(), u"a", u"b"), 0);
+  EXPECT_EQ(SubstituteFirst(u"one two", out.data(), u"two", u"2"), 1);
+  EXPECT_EQ(std::u16string(out.data()), u"one 2");
+  EXPECT_EQ(SubstituteFirst(u"two", out.data(), u"two", u""), 1);
+  EXPECT_EQ(std::u16string(out.data()), u"");
 }
 
 }  // namespace

@@ -23,8 +23,9 @@ constexpr int kKeyNameVersion = 24;    // shells from this major version supply 
 // Expands the line of `event` when its key is Enter or Shift-Enter. Always 0.
 int HandleKey(KeyEvent* event);
 
-// Replaces a line that begins with '!' by the entry it refers to, or takes the failure path.
-// `keyNameMode` says whether swallowing the key also empties its name. Always 0.
+// Replaces a line that begins with '!' by the entry it refers to, with every :s modifier
+// applied in turn, or takes the failure path and leaves the line as typed. `keyNameMode` says
+// whether swallowing the key also empties its name. Always 0.
 int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode);
 
 // The newest history entry, or null when the history is empty.
@@ -53,6 +54,10 @@ int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** en
 // clamp to the oldest; 0 or beyond the newest gives null.
 char16_t* EntryByNumber(int64_t position);
 
+// The entry a history number names: from the oldest for a number of 0 or more (the oldest is
+// 0 or 1, by the counting base), from the newest for a negative one.
+char16_t* EntryForNumber(int32_t value);
+
 // The newest entry from `first` on that begins with (prefixOnly) or contains `word`, whose
 // length is `length`; null when none does or the word is empty.
 char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length);
@@ -61,23 +66,32 @@ char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size
 
 constexpr size_t kModifierTextCapacity = 1024;  // old or new text: 1023 units and terminator
 
-// The parsed :s modifiers of one line; holds the texts of the last one.
+// One parsed :s modifier.
 struct SubstitutionModifier {
-  bool present;                             // at least one modifier was parsed
   char16_t oldText[kModifierTextCapacity];  // the text to find, 1 to 1023 units
   char16_t newText[kModifierTextCapacity];  // the replacement, 0 to 1023 units
 };
 
-// Parses the rest of the line as a sequence of :s modifiers. True and `*out` filled when the
-// whole rest is well formed (an empty rest gives no modifier); false otherwise.
-bool ParseModifiers(const char16_t* rest, SubstitutionModifier* out);
+// Parses the one :s modifier that begins at `at`: the position just after it, or null when
+// it is malformed. A rest of the line is good when modifiers parse one after another up to
+// its terminator.
+const char16_t* ParseModifier(const char16_t* at, SubstitutionModifier* out);
 
-// Replaces the first occurrence of `oldText` in `line` (kLineCapacity units) by `newText`.
+// The first occurrence of `find` (`findLength` units, not 0) in `text` (`textLength` units):
+// by exact comparison, or through the shell's `_stristr` when `foldCase`. Null when there is
+// none, and also when `_stristr` answers a position outside `text` or too near its end to
+// hold `findLength` units.
+const char16_t* FindOccurrence(const char16_t* text, size_t textLength, const char16_t* find,
+                               size_t findLength, bool foldCase);
+
+// Writes `source` into `out` (kLineCapacity units, not `source`) with the first occurrence of
+// `oldText` replaced by `newText`; searches ignore case as the settings say.
 //   1  replaced
-//   0  the line or the old text is empty, or the old text does not occur; line unchanged
-//  -1  the old or new text is missing (null); line unchanged
-//  -2  no work buffer, or the result would exceed 65535 units; line unchanged
-int SubstituteFirst(char16_t* line, const char16_t* oldText, const char16_t* newText);
+//   0  the old text is empty or does not occur
+//  -2  the result would be longer than 65535 units
+// On 0 and -2 `out` holds nothing of use.
+int SubstituteFirst(const char16_t* source, char16_t* out, const char16_t* oldText,
+                    const char16_t* newText);
 
 // ==== Error beep ====
 

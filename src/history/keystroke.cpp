@@ -1,5 +1,8 @@
 // The keystroke handler: decides whether a key is Enter or Shift-Enter and, for a line that
 // begins with a bang, replaces the line by the history entry it refers to.
+#include <cstdlib>
+#include <utility>
+
 #include "core/core.h"
 #include "history/history.h"
 #include "platform/platform.h"
@@ -22,11 +25,41 @@ void SwallowKey(KeyEvent* event, bool keyNameMode) {
   if (keyNameMode) event->keyName[0] = 0;
 }
 
+constexpr size_t kMaxLineLength = kLineCapacity - 1;
+
+// The failure path: the line, the cursor and the redraw flag stay as they are. Always 0.
 int FailExpansion(KeyEvent* event, bool keyNameMode) {
   if (PluginSettings.executeOnFailure == 0) SwallowKey(event, keyNameMode);
   if (PluginSettings.errorBeepMode != BeepNone) PlayErrorBeep();
   return 0;
 }
+
+// Writes the expansion `result` (at most 65535 units) into the line. Always 0.
+int FinishExpansion(KeyEvent* event, ExpansionMode mode, bool keyNameMode, const char16_t* result) {
+  ClearEditLine(event->line);
+  text::Copy(event->line, kLineCapacity, result);
+  event->redraw = 1;
+  event->cursor = event->line + text::Length(event->line);
+  if (mode == ExpandOnly) SwallowKey(event, keyNameMode);
+  return 0;
+}
+
+// The two line-sized buffers of one expansion with modifiers, taken from the heap once and
+// given back when the expansion ends, whatever its outcome.
+struct WorkBuffers {
+  char16_t* current = nullptr;  // the text so far
+  char16_t* next = nullptr;     // where the next modifier writes
+  bool Obtain() {
+    current = static_cast<char16_t*>(std::malloc(kLineCapacity * sizeof(char16_t)));
+    next = static_cast<char16_t*>(std::malloc(kLineCapacity * sizeof(char16_t)));
+    return current != nullptr && next != nullptr;
+  }
+  void Swap() { std::swap(current, next); }
+  ~WorkBuffers() {
+    std::free(current);
+    std::free(next);
+  }
+};
 
 }  // namespace
 
@@ -89,21 +122,29 @@ int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode) {
     entry = reference.entry;
     rest = reference.rest;
   }
-  if (entry == nullptr) return FailExpansion(event, keyNameMode);
+  // An entry longer than the line could only be run cut short.
+  if (entry == nullptr || text::BoundedLength(entry, kLineCapacity) > kMaxLineLength) {
+    return FailExpansion(event, keyNameMode);
+  }
+  if (rest[0] == 0) return FinishExpansion(event, mode, keyNameMode, entry);
 
-  // The modifier's texts are copied out of the line before the line is overwritten.
+  // A malformed rest fails before anything is taken from the heap.
   SubstitutionModifier modifier;
-  modifier.present = false;
-  if (rest[0] != 0 && !ParseModifiers(rest, &modifier)) return FailExpansion(event, keyNameMode);
-
-  ClearEditLine(line);
-  text::Copy(line, kLineCapacity, entry);
-  if (modifier.present && modifier.oldText[0] != 0) {
-    SubstituteFirst(line, modifier.oldText, modifier.newText);
+  for (const char16_t* r = rest; *r != 0;) {
+    r = ParseModifier(r, &modifier);
+    if (r == nullptr) return FailExpansion(event, keyNameMode);
   }
 
-  event->redraw = 1;
-  event->cursor = line + text::Length(line);
-  if (mode == ExpandOnly) SwallowKey(event, keyNameMode);
-  return 0;
+  // The modifiers apply in turn, each to the result of the one before, in two work buffers;
+  // the typed line is rewritten only once every one of them has found its old text.
+  WorkBuffers work;
+  if (!work.Obtain()) return FailExpansion(event, keyNameMode);
+  text::Copy(work.current, kLineCapacity, entry);
+  for (const char16_t* r = rest; *r != 0; work.Swap()) {
+    r = ParseModifier(r, &modifier);
+    if (SubstituteFirst(work.current, work.next, modifier.oldText, modifier.newText) != 1) {
+      return FailExpansion(event, keyNameMode);
+    }
+  }
+  return FinishExpansion(event, mode, keyNameMode, work.current);
 }

@@ -108,6 +108,12 @@ char16_t* EntryByNumber(int64_t position) {
   return EntryAt(walk, walk.count - static_cast<size_t>(magnitude));
 }
 
+char16_t* EntryForNumber(int32_t value) {
+  int64_t position = value;
+  if (position >= 0 && PluginSettings.countingBase == 0) position += 1;
+  return EntryByNumber(position);
+}
+
 char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length) {
   if (first == nullptr || length == 0) return nullptr;
   const bool foldCase = PluginSettings.caseInsensitive != 0;
@@ -143,10 +149,8 @@ Reference ResolveReference(const char16_t* text) {
     int32_t value = 0;
     const char16_t* end = p;
     if (ParseHistoryNumber(p, &value, &end) != 0) return result;
-    int64_t position = value;
-    if (position >= 0 && PluginSettings.countingBase == 0) position += 1;
     result.isReference = true;
-    result.entry = EntryByNumber(position);
+    result.entry = EntryForNumber(value);
     result.rest = end;
     return result;
   }

@@ -37,6 +37,8 @@ struct ShellState {
   int honks = 0;                                 // honk() calls
   int clears = 0;                                // ClearEditLine() calls
   void (*honkHook)() = nullptr;
+  // When set, answers _stristr in place of the search (a shell that misbehaves).
+  char16_t* (*stristrHook)(const char16_t* text, const char16_t* find) = nullptr;
 };
 
 ShellState& State() {
@@ -133,6 +135,10 @@ void SetHonkHook(void (*hook)()) {
   State().honkHook = hook;
 }
 
+void SetStristrHook(char16_t* (*hook)(const char16_t* text, const char16_t* find)) {
+  State().stristrHook = hook;
+}
+
 void Reset() {
   ShellState& s = State();
   s.history.clear();
@@ -144,6 +150,7 @@ void Reset() {
   s.honks = 0;
   s.clears = 0;
   s.honkHook = nullptr;
+  s.stristrHook = nullptr;
 }
 
 }  // namespace standin
@@ -241,6 +248,7 @@ void honk(void) {
 }
 
 char16_t* _stristr(const char16_t* text, const char16_t* find) {
+  if (standin::State().stristrHook != nullptr) return standin::State().stristrHook(text, find);
   if (text == nullptr || find == nullptr) return nullptr;
   const size_t length = text::Length(find);
   if (length == 0) return const_cast<char16_t*>(text);

@@ -44,9 +44,12 @@ int HonkCount();
 int ClearEditLineCount();
 // Called by honk() in addition to counting (the program rings the terminal's bell).
 void SetHonkHook(void (*hook)());
+// Makes _stristr answer whatever `hook` returns (null: the real search again), to play a
+// shell whose search misbehaves.
+void SetStristrHook(char16_t* (*hook)(const char16_t* text, const char16_t* find));
 
 // Back to the starting state: empty history ending by null, default variables, no output,
-// counters at 0, no echo, no hook.
+// counters at 0, no echo, no hooks.
 void Reset();
 
 }  // namespace standin

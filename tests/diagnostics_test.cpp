@@ -29,6 +29,12 @@ TEST_F(Diagnostics, PrefixOutsideAndInsideABatchFile) {
   standin::SetVariable(u"_batchline", u"");
   WriteErrorPrefix();
   EXPECT_EQ(standin::TakeStderr(), u"Quorvin plugin:  []  ");
+
+  // A name longer than any stack buffer the prefix could have used is written whole.
+  const std::u16string longName(9000, u'n');
+  standin::SetVariable(u"_batchname", longName);
+  WriteErrorPrefix();
+  EXPECT_EQ(standin::TakeStderr(), u"Quorvin plugin: " + longName + u" []  ");
 }
 
 TEST_F(Diagnostics, SystemErrorTexts) {

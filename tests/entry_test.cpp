@@ -21,6 +21,8 @@ TEST_F(Entry, IdentityRecord) {
 }
 
 TEST_F(Entry, BannerOnlyWhenTheStateExpandsToExactly00) {
+  const std::u16string hugeText(5000, u'm');  // longer than the plugin's buffers once were
+  const char16_t* huge = hugeText.c_str();
   struct Case {
     const char16_t* transient;
     const char16_t* pipe;
@@ -30,6 +32,7 @@ TEST_F(Entry, BannerOnlyWhenTheStateExpandsToExactly00) {
       {u"0", u"0", nullptr, true}, {u"0", u"0", u"", true},      {u"0", u"0", u"0", false},
       {u"0", u"", nullptr, false}, {u"0", u"1", nullptr, false}, {u"1", u"0", nullptr, false},
       {u"0", u"0", u"x", false},   {u"00", u"", nullptr, true},  {u"0", u"01", nullptr, false},
+      {u"0", u"0", huge, false},
   };
   for (const Case& c : cases) {
     standin::Reset();
@@ -61,6 +64,10 @@ TEST_F(Entry, VersionProbe) {
     ProbeHostVersion();
     EXPECT_EQ(HostMajorVersion, c.version) << Show(c.text);
   }
+  // Read whole, however long the expansion.
+  standin::SetVariable(u"_4ver", std::u16string(5000, u' ') + u"30");
+  ProbeHostVersion();
+  EXPECT_EQ(HostMajorVersion, 30);
 }
 
 TEST_F(Entry, VersionSwitchesTheKeystrokeHandlerToKeyNames) {

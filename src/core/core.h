@@ -1,5 +1,6 @@
 // The plugin's shared floor: its identity, the settings record, the shell's version, the test
-// of a custom beep file, the help text and the diagnostics every error message goes through.
+// of a custom beep file, the help text, the expansion of the shell's variables and the
+// diagnostics every error message goes through.
 // The history and settings code sit on it; it includes nothing of theirs.
 #pragma once
 
@@ -92,8 +93,14 @@ int CommandUsage(const char16_t* name, char16_t* out);
 // Shows the help of command `name` in a message box: 1, or 0 when there is no such command.
 int CommandHelp(const char16_t* name);
 
+// ==== The shell's variables ====
+
+// Copies `text` into one process-wide buffer of kLineCapacity units, expands the shell's
+// variables in it in place, and returns the buffer (valid until the next call). Everything
+// runs on the shell's thread.
+const char16_t* ExpandShellText(const char16_t* text);
+
 // ==== Diagnostics ====
-constexpr size_t kPrefixCapacity = 8192;
 constexpr size_t kErrorTextCapacity = 1024;
 
 // Writes "Quorvin plugin: " and, inside a batch file, "name [line]  " to standard error.

@@ -16,15 +16,10 @@ constexpr uint32_t kUnknownErrorCode = 0xFFFFFFFFu;
 void WriteErrorPrefix() {
   Qprintf(StandardError(), u"%s plugin: ", kPluginName);
 
-  char16_t batch[kPrefixCapacity] = {};
-  text::Copy(batch, kPrefixCapacity, u"%_batch");
-  ExpandVariables(batch, 1);
-  if (batch[0] == u'0') return;  // not inside a batch file
+  if (ExpandShellText(u"%_batch")[0] == u'0') return;  // not inside a batch file
 
-  text::Copy(batch, kPrefixCapacity, u"%_batchname [%_batchline]  ");
-  ExpandVariables(batch, 1);
   // Through "%s": a '%' in the batch file's name is text, never a conversion.
-  Qprintf(StandardError(), u"%s", batch);
+  Qprintf(StandardError(), u"%s", ExpandShellText(u"%_batchname [%_batchline]  "));
 }
 
 int FormatSystemError(uint32_t code, char16_t* buffer) {

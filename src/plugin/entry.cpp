@@ -16,9 +16,7 @@ constexpr int kHighestVersion = 100;
 // Prints the load banner unless the shell is transient, piped, or asked for no load message:
 // only then do the three variables expand to exactly "00".
 void PrintBanner() {
-  char16_t state[kExpandCapacity] = {};
-  text::Copy(state, kExpandCapacity, u"%[_transient]%[_pipe]%[noloadmsg]");
-  ExpandVariables(state, 1);
+  const char16_t* state = ExpandShellText(u"%[_transient]%[_pipe]%[noloadmsg]");
   if (state[0] == u'0' && state[1] == u'0' && state[2] == 0) {
     Printf(u"%s v%u.%u.%u loaded.\r\n", kPluginName, kVersionMajor, kVersionMinor, kVersionBuild);
   }
@@ -40,9 +38,7 @@ PluginInfo* FillPluginInfo() {
 }
 
 void ProbeHostVersion() {
-  char16_t version[kExpandCapacity] = {};
-  text::Copy(version, kExpandCapacity, u"%_4ver");
-  ExpandVariables(version, 1);
+  const char16_t* version = ExpandShellText(u"%_4ver");
   errno = 0;
   const uint32_t number = text::ToUnsigned32(version, nullptr, 10);
   HostMajorVersion = 0;

@@ -10,9 +10,6 @@
 #include "host/host_api.h"
 #include "settings/settings.h"
 
-// Capacity of the buffers the shell's variables are expanded into by `InitializePlugin`.
-constexpr size_t kExpandCapacity = 1024;
-
 // Fills the identity record and returns it.
 PluginInfo* FillPluginInfo();
 

@@ -16,10 +16,6 @@ namespace standin {
 
 namespace {
 
-// Capacity the stand-in assumes for every buffer handed to ExpandVariables: the smallest any
-// caller of the plugin uses.
-constexpr size_t kExpandLimit = 1024;
-
 using VariableTable = std::map<std::u16string, std::u16string>;  // keyed by upper-cased name
 
 VariableTable DefaultVariables() {
@@ -209,7 +205,9 @@ int ExpandVariables(char16_t* buffer, int /*flag*/) {
     auto found = State().variables.find(standin::UpperAscii(name));
     if (found != State().variables.end()) result += found->second;  // unknown: empty
   }
-  text::Copy(buffer, standin::kExpandLimit, result.c_str());
+  // The whole expansion, as the shell writes it, up to the capacity of its own line: the
+  // plugin's buffer must hold that much.
+  text::Copy(buffer, kLineCapacity, result.c_str());
   return 0;
 }
 

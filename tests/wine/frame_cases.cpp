@@ -165,6 +165,16 @@ SUITE_CASE(HostVersion, SwitchesBetweenKeyCodesAndKeyNames) {
   }
 }
 
+// The shell writes a whole expansion, however long: the plugin's buffer must take it.
+SUITE_CASE(HostVersion, LongExpansionsAreReadWhole) {
+  host::SetHistory({u"echo one"});
+  host::SetVariable(u"_4ver", std::u16string(5000, u' ') + u"30");
+  host::SetVariable(u"noloadmsg", std::u16string(5000, u'm'));
+  CHECK_EQ(host::StartPlugin(), 0);
+  CHECK_EQ(host::TakeStdout(), u"");
+  CHECK_EQ(host::Press(u"!!", 0, u"Enter").line, u"echo one");  // version 30: key names
+}
+
 // ==== Usage and Help ====
 
 SUITE_CASE(Usage, GivesTheSyntaxForTheCommandInAnyCase) {

@@ -260,7 +260,7 @@ TEST_F(Command, FailedSaveKeepsTheNewSettingsInMemory) {
   standin::FailKeyCreate(5);
   Check({u"/Q /S!", 2, u"\r\n",
          kPrefix + u"Error saving settings to the registry (HKLM" + kKeyText +
-             u") :\r\nIncorrect function.\r\n",
+             u") :\r\nAccess is denied.\r\n",
          kDefaults});
 }
 

@@ -200,16 +200,16 @@ TEST_F(Persistence, FailingWritesStillWriteTheRest) {
   ASSERT_TRUE(standin::GetRegistryValue(win::CurrentUser(), kKey, u"Counting Base", &value));
   EXPECT_EQ(value.data, (std::vector<uint8_t>{1, 0, 0, 0}));
 
-  // A failing file name write gives 1 whatever the numeric writes gave.
+  // The file name is written last: its failure is the one reported.
   const std::u16string wave = MakeFile(u"ding.wav");
   text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, wave.c_str());
-  standin::FailValueWrite(u"Error Beep Filename", 5);
-  EXPECT_EQ(SaveSettings(win::CurrentUser()), 1);
+  standin::FailValueWrite(u"Error Beep Filename", 1392);
+  EXPECT_EQ(SaveSettings(win::CurrentUser()), 1392);
 }
 
 TEST_F(Persistence, KeyThatCannotBeCreatedOrOpened) {
   standin::FailKeyCreate(5);
-  EXPECT_EQ(SaveSettings(win::CurrentUser()), 1);
+  EXPECT_EQ(SaveSettings(win::CurrentUser()), 5);  // the platform's status, as it gave it
   EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), kKey));
   PutValues(win::CurrentUser(), 2, 0, 1, 1, 0);
   standin::FailKeyOpen(5);

@@ -75,10 +75,9 @@ int LoadSettings(win::HKEY root) {
 
 int SaveSettings(win::HKEY root) {
   win::HKEY key = nullptr;
-  if (win::RegCreateKeyExW(root, SettingsKeyPath, 0, nullptr, 0, win::kKeyReadWrite, nullptr, &key,
-                           nullptr) != win::kErrorSuccess) {
-    return 1;
-  }
+  const int32_t opened = win::RegCreateKeyExW(root, SettingsKeyPath, 0, nullptr, 0,
+                                              win::kKeyReadWrite, nullptr, &key, nullptr);
+  if (opened != win::kErrorSuccess) return opened;  // e.g. access denied to HKLM
 
   int result = 0;
   for (const NumericValue& v : kNumericValues) {
@@ -91,10 +90,9 @@ int SaveSettings(win::HKEY root) {
   const char16_t* file = PluginSettings.customBeepFile;
   if (IsValidWaveFile(file)) {
     const auto bytes = static_cast<uint32_t>((text::Length(file) + 1) * sizeof(char16_t));
-    if (win::RegSetValueExW(key, kFileValueName, 0, win::kRegSz,
-                            reinterpret_cast<const uint8_t*>(file), bytes) != win::kErrorSuccess) {
-      result = 1;
-    }
+    const int32_t status = win::RegSetValueExW(key, kFileValueName, 0, win::kRegSz,
+                                               reinterpret_cast<const uint8_t*>(file), bytes);
+    if (status != win::kErrorSuccess) result = status;
   } else {
     win::RegDeleteValueW(key, kFileValueName);
   }

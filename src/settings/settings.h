@@ -17,8 +17,9 @@ constexpr const char16_t* SettingsKeyPath = u"Software\\Velloran\\Quorvin";
 // and the record is unchanged.
 int LoadSettings(win::HKEY root);
 
-// Writes the settings under `root`. 0 on success; 1 when the key cannot be created or the file
-// name cannot be written; otherwise the status of the last failing numeric write.
+// Writes the settings under `root`. 0 on success; otherwise the platform's status of the
+// failure: of creating or opening the key (nothing is written then), or else of the last value
+// whose write failed (every value is still attempted).
 int SaveSettings(win::HKEY root);
 
 // Puts the five numeric settings back to their defaults; keeps the custom file.

@@ -417,10 +417,10 @@ SUITE_CASE(FailedSave, KeyThatWineWillNotOpenForWriting) {
   host::TakeStdout();
   host::CommandResult r = host::Quorv(u"/B3 /S");
   CHECK_EQ(r.result, 2);
-  // A key that cannot be opened for writing is status 1, whatever the system's reason.
+  // The system's own reason, in its words.
   CHECK_EQ(r.out, expected::Report({3, 1, 1, 0, 0, u""}) + u"\r\n");
-  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(1) + u"\r\n");
-  CHECK(SystemText(1) != u"Error 1");
+  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
+  CHECK(SystemText(ERROR_ACCESS_DENIED) != u"Error 5");
   // The settings in memory keep the new values.
   CHECK_EQ(ShownSettings(), expected::Report({3, 1, 1, 0, 0, u""}));
 
@@ -474,11 +474,11 @@ SUITE_CASE(FailedSave, LastFailingWriteIsReported) {
   CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_INVALID_PARAMETER) + u"\r\n");
 }
 
-SUITE_CASE(FailedSave, FileNameWriteFailureIsStatus1) {
+SUITE_CASE(FailedSave, FileNameWriteFailureGivesItsStatus) {
   const std::u16string wave = host::MakeFile(u"w.wav");
   host::FailValueWrite(u"Error Beep Filename", ERROR_ACCESS_DENIED);
   host::CommandResult r = host::Quorv(u"/Q /W:w.wav /S");
   CHECK_EQ(r.result, 2);
-  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(1) + u"\r\n");
+  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
   CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(6));
 }

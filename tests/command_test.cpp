@@ -321,11 +321,17 @@ TEST_F(Command, PathWithBlanksSplitsIntoASyntaxError) {
   ASSERT_EQ(chdir(previous), 0);
 }
 
-TEST_F(Command, OverflowingArgumentsActAsNone) {
-  const CommandRun run = Quorv(std::u16string(9000, u'x'));
-  EXPECT_EQ(run.result, 0);
-  EXPECT_EQ(run.err, kPrefix + u"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-  EXPECT_EQ(run.out, Report(kDefaults));
+TEST_F(Command, FailedSplitIsAnErrorAndChangesNothing) {
+  std::u16string many;
+  for (int i = 0; i < kMaxArguments; ++i) many += u"/B2 ";
+  const std::u16string overflow = kPrefix + u"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n";
+  const Case cases[] = {
+      {std::u16string(9000, u'x'), 1, u"", overflow, kDefaults},
+      {u"/Q /B2 /S " + std::u16string(9000, u'x'), 1, u"", overflow, kDefaults},
+      {many + u"/S", 1, u"", kPrefix + u"Too many arguments: more than 1024\r\n", kDefaults},
+  };
+  CheckAll(cases);
+  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
 }
 
 TEST(ParseUnsignedValue, NumbersAndNot) {

@@ -125,9 +125,12 @@ TEST_F(Splitter, TokenLimit) {
   EXPECT_EQ(SplitArguments(text.c_str()), 1024);
   EXPECT_EQ(std::u16string(ArgumentTable.starts[1023]), u"/" + std::u16string(1, u'A' + 1023 % 26));
 
-  EXPECT_EQ(SplitArguments((text + u" x y z /Q").c_str()), 1024);
-  EXPECT_EQ(std::u16string(ArgumentTable.starts[1023]), u"/" + std::u16string(1, u'A' + 1023 % 26));
+  EXPECT_EQ(SplitArguments((text + u" \"\"  ").c_str()), 1024);  // no 1025th token
   EXPECT_EQ(standin::TakeStderr(), u"");
+
+  EXPECT_EQ(SplitArguments((text + u" x y z /Q").c_str()), -1);
+  EXPECT_EQ(ArgumentTable.count, 0);
+  EXPECT_EQ(standin::TakeStderr(), u"Quorvin plugin: Too many arguments: more than 1024\r\n");
 }
 
 }  // namespace

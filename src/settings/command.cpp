@@ -204,7 +204,8 @@ int SettingsCommand(char16_t* arguments) {
   p.quiet = p.defaults = p.restore = false;
   p.saveTarget = nullptr;
 
-  SplitArguments(arguments);  // after an overflow the count is 0: as with no arguments
+  // The splitter has said why (too long, too many): nothing is applied or reported.
+  if (SplitArguments(arguments) < 0) return kResultUsage;
   for (int i = 0; i < ArgumentTable.count; ++i) {
     if (ArgumentTable.lengths[i] == 0) continue;
     bool done = false;

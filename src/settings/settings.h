@@ -33,7 +33,7 @@ constexpr size_t MAX_ARG_LEN = 8192;
 // The result of the last `SplitArguments`. Read by the settings command, which may upper-case
 // one token in place; otherwise written only by the splitter.
 struct ArgumentRecord {
-  int count;                        // tokens of the last successful split; 0 after an overflow
+  int count;                        // tokens of the last successful split; 0 after a failed one
   char16_t* starts[kMaxArguments];  // token i's text in `buffer`; null from `count` on
   int lengths[kMaxArguments];       // token i's length in units; 0 from `count` on
   char16_t buffer[MAX_ARG_LEN];     // the token texts, each followed by a zero unit
@@ -41,8 +41,10 @@ struct ArgumentRecord {
 
 extern ArgumentRecord ArgumentTable;
 
-// Splits `text` into `ArgumentTable`. The number of tokens, or -1 when `text` is null (the table
-// is then untouched) or the buffer overflowed (a message is written; the count is then 0).
+// Splits `text` into `ArgumentTable`. The number of tokens (0 to kMaxArguments), or -1 when
+// `text` is null (the table is then untouched), when the buffer overflowed, or when a token
+// would begin past the last of the table; after those two a message is written and the count
+// is 0.
 int SplitArguments(const char16_t* text);
 
 // ==== Settings command ====

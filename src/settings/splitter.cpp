@@ -30,8 +30,8 @@ void EndToken(SplitState* s) {
   s->schemeMark = false;
 }
 
-// Stores one character of the current token. False when the buffer overflowed (the message
-// is written here).
+// Stores one character of the current token. False when the buffer overflowed or the
+// character would begin a token past the table's last (the message is written here).
 bool Store(SplitState* s, char16_t c) {
   ArgumentRecord& t = ArgumentTable;
   if (s->index > kLastCharacterIndex) {
@@ -41,7 +41,12 @@ bool Store(SplitState* s, char16_t c) {
             static_cast<int>(MAX_ARG_LEN));
     return false;
   }
-  if (s->closed >= kMaxArguments) return true;  // the 1025th token and later are dropped
+  if (s->closed >= kMaxArguments) {
+    WriteErrorPrefix();
+    Qprintf(win::GetStdHandle(win::kStdErrorHandle), u"Too many arguments: more than %d\r\n",
+            kMaxArguments);
+    return false;
+  }
   if (s->length == 0) {
     t.starts[s->closed] = &t.buffer[s->index];
     s->first = c;
@@ -101,12 +106,12 @@ int SplitArguments(const char16_t* text) {
     if (!Store(&s, c)) return -1;
   }
 
-  const int count = s.closed < kMaxArguments ? s.closed : kMaxArguments;
-  for (int i = 0; i < count; ++i) {
+  // Store refuses a token past the last, so s.closed is at most kMaxArguments.
+  for (int i = 0; i < s.closed; ++i) {
     while (t.lengths[i] > 0 && text::IsSpace(t.starts[i][t.lengths[i] - 1])) {
       t.starts[i][--t.lengths[i]] = 0;
     }
   }
-  t.count = count;
-  return count;
+  t.count = s.closed;
+  return s.closed;
 }

@@ -116,11 +116,12 @@ SUITE_CASE(Command, PrefixInsideABatchFile) {
   CHECK_EQ(r.err, u"Quorvin plugin: C:\\scripts\\100%done.btm [12]  Unknown option: \"/Dx\"\r\n");
 }
 
-SUITE_CASE(Command, SplitterOverflowGoesOnWithoutArguments) {
-  host::CommandResult r = host::Quorv(std::u16string(8192, u'a'));
-  CHECK_EQ(r.result, 0);
+SUITE_CASE(Command, SplitterOverflowIsAnErrorThatChangesNothing) {
+  host::CommandResult r = host::Quorv(u"/B2 " + std::u16string(8192, u'a'));
+  CHECK_EQ(r.result, 1);
   CHECK_EQ(r.err, kPrefix + u"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-  CHECK_EQ(r.out, expected::kDefaultReport);
+  CHECK_EQ(r.out, u"");
+  CHECK_EQ(Shown(), expected::kDefaultReport);
 }
 
 SUITE_CASE(Command, OptionsAreAppliedTogether) {

@@ -70,6 +70,12 @@ TEST_F(Beep, WaveFileNames) {
   MakeFile(u"dir.x/ding.wav");
   MakeDir(u"sounds.d");
   MakeFile(u"sounds.d/ding");
+  MakeDir(u"nul");
+  for (const char16_t* name :
+       {u"con.wav", u"CON..wav", u"con .wav", u"Com7.WAV", u"lpt1.x.wav", u"CONOUT$.wav",
+        u"com0.wav", u"com10.wav", u"console.wav", u"nul/ding.wav"}) {
+    MakeFile(name);  // ordinary files here; Windows opens the devices for the reserved names
+  }
   const std::u16string dir = TempDir() + u"/";
   struct Case {
     std::u16string path;
@@ -81,7 +87,12 @@ TEST_F(Beep, WaveFileNames) {
       {dir + u"dir.x/ding.wav", 1}, {dir + u"sounds.d/ding", 0},
       {dir + u"missing.wav", 0},    {u"", 0},
       {u"/dev/null.wav", 0},        {u".wav", 0},
-      {u"C:\\sounds.wav\\ding", 0},
+      {u"C:\\sounds.wav\\ding", 0}, {dir + u"con.wav", 0},
+      {dir + u"CON..wav", 0},       {dir + u"con .wav", 0},
+      {dir + u"Com7.WAV", 0},       {dir + u"lpt1.x.wav", 0},
+      {dir + u"CONOUT$.wav", 0},    {u"C:\\x\\aux.wav", 0},
+      {dir + u"com0.wav", 1},       {dir + u"com10.wav", 1},
+      {dir + u"console.wav", 1},    {dir + u"nul/ding.wav", 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsValidWaveFile(c.path.c_str()), c.valid) << Show(c.path);

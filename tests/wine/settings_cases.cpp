@@ -289,6 +289,15 @@ SUITE_CASE(Persistence, NothingUsableLeavesTheDefaults) {
 SUITE_CASE(Persistence, CustomModeNeedsAUsableFile) {
   const std::u16string wave = host::MakeFile(u"stored.wav");
   const std::u16string folder = host::MakeDir(u"folder.wav");
+  // A real file named nul.wav, made through \\?\ (which takes the name as it is): Wine's
+  // look-up calls it an ordinary file, yet opening the name opens the device.
+  const std::u16string device = host::TempDir() + u"\\nul.wav";
+  const std::wstring literal = L"\\\\?\\" + host::W(device);
+  HANDLE made = CreateFileW(literal.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  CHECK(made != INVALID_HANDLE_VALUE);
+  CloseHandle(made);
+  CHECK(GetFileAttributesW(host::W(device).c_str()) == FILE_ATTRIBUTE_ARCHIVE);
   struct Row {
     const char* what;
     DWORD fileType;  // REG_NONE: no file name stored
@@ -302,6 +311,7 @@ SUITE_CASE(Persistence, CustomModeNeedsAUsableFile) {
       {"missing file", REG_SZ, host::TempDir() + u"\\missing.wav", {1, 1, 1, 0, 0, u""}},
       {"a directory", REG_SZ, folder, {1, 1, 1, 0, 0, u""}},
       {"empty text", REG_SZ, u"", {1, 1, 1, 0, 0, u""}},
+      {"a device name", REG_SZ, device, {1, 1, 1, 0, 0, u""}},
   };
   for (const Row& row : rows) {
     suite::Input input(row.what);
@@ -312,6 +322,7 @@ SUITE_CASE(Persistence, CustomModeNeedsAUsableFile) {
     Restart();
     CHECK_EQ(ShownSettings(), expected::Report(row.shown));
   }
+  CHECK(DeleteFileW(literal.c_str()));  // by the same literal name: not the device
 }
 
 SUITE_CASE(Persistence, StoredFileNameOf255UnitsAndNoMore) {

@@ -52,8 +52,9 @@ check session 0 --registry "$tmp/registry"
 # A fresh start with the same registry file restores the saved settings.
 check restore 0 --registry "$tmp/registry"
 
-# An older shell (key codes only), variables for the plugin, lines printed instead of run, and
-# a registry in memory only (so the defaults, not the saved settings).
+# An older shell (key codes only), variables for the plugin (given at start, changed and
+# removed with set), lines printed instead of run, and a registry in memory only (so the
+# defaults, not the saved settings).
 check dry-run 1 --registry "" --shell-version 23 --dry-run --var noloadmsg=1 \
   --var _batch=1 --var _batchname=demo.btm --var _batchline=7
 

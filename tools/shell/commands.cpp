@@ -94,6 +94,25 @@ int ChangeDirectory(const std::u16string& argument) {
   return 0;
 }
 
+// `set NAME=VALUE` gives a shell variable the plugin reads (through ExpandVariables) a value;
+// `set NAME=` removes it. The value is taken as typed, blanks included.
+int SetVariable(const std::u16string& argument) {
+  const size_t equals = argument.find(u'=');
+  const std::u16string name =
+      Trimmed(argument.substr(0, equals == std::u16string::npos ? 0 : equals));
+  if (name.empty()) {
+    fprintf(stderr, "set: NAME=VALUE is expected\n");
+    return 2;
+  }
+  const std::u16string value = argument.substr(equals + 1);
+  if (value.empty()) {
+    standin::RemoveVariable(name);
+  } else {
+    standin::SetVariable(name, value);
+  }
+  return 0;
+}
+
 // `exit [N]`: N is the program's exit status (0 to 255), 0 when absent.
 LineResult Exit(const std::u16string& argument) {
   const std::string number = standin::ToUtf8(Trimmed(argument));
@@ -174,6 +193,7 @@ LineResult RunLine(const std::u16string& line) {
     return {ListHistory(), false};
   }
   if (IsCommand(command.word, u"cd")) return {ChangeDirectory(command.rest), false};
+  if (IsCommand(command.word, u"set")) return {SetVariable(command.rest), false};
   if (IsCommand(command.word, u"exit")) return Exit(command.rest);
 
   const std::string bytes = standin::ToUtf8(line);

@@ -60,6 +60,7 @@ const char kHelp[] =
     "  quorv [OPTIONS]     the plugin's settings command (quorv /? lists its options)\n"
     "  history             the history, numbered as !n counts (quorv /Z sets the base)\n"
     "  cd [DIR]            change the directory\n"
+    "  set NAME=VALUE      set a shell variable the plugin reads (set NAME= removes it)\n"
     "  exit [N]            leave with status N (default 0)\n"
     "Every other line is run by /bin/sh -c. Every line run joins the history.\n"
     "\n"

@@ -59,7 +59,7 @@ struct LineResult {
 };
 
 // Runs an edit line that Enter let through: appends it to the history and runs it as a
-// built-in (quorv, history, cd, exit) or with /bin/sh -c (printed only with --dry-run).
+// built-in (quorv, history, cd, set, exit) or with /bin/sh -c (printed only with --dry-run).
 // Blank lines do nothing and are not kept.
 LineResult RunLine(const std::u16string& line);
 

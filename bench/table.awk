@@ -2,6 +2,8 @@
 # median CPU time of every benchmark, its multiple of the floor of the same history size, its
 # ratio to readline's history_expand, and the heap blocks of one expansion.
 # Reads the fields line by line, as Google Benchmark writes one field per line.
+# With -v data=FILE it also writes the medians in microseconds, one row per history size, for
+# bench/plot.gp: the size, the floor, Quorvin's forms, then readline's ("-" where none).
 
 function field(line) {
   sub(/^[^:]*: */, "", line)
@@ -32,6 +34,8 @@ function ratio(a, b) {
   return sprintf("%.2f", a / b)
 }
 
+function plotted(name) { return (name in time) ? sprintf("%.6g", time[name]) : "-" }
+
 function blocks(name) { return (name in allocs) ? sprintf("%.0f", allocs[name]) : "-" }
 
 /^    \{/ { name = ""; aggregate = ""; cpu = ""; unit = ""; label = ""; count = ""; error = "" }
@@ -59,6 +63,22 @@ END {
   split("1.3 1.3 1.3 1.3 1.3 1.3 2 2 -", targets, " ")
   readline["prefix_ci"] = "prefix"; readline["contains_ci"] = "contains"
   nsizes = split("100 1000 10000 100000", sizes, " ")
+
+  if (data != "") {
+    nreadline = split("bangbang minus1 minushalf half prefix contains subst", rforms, " ")
+    printf "# size floor" > data
+    for (f = 1; f <= nforms; ++f) printf " quorvin/%s", forms[f] > data
+    for (f = 1; f <= nreadline; ++f) printf " readline/%s", rforms[f] > data
+    print "" > data
+    for (s = 1; s <= nsizes; ++s) {
+      n = sizes[s]
+      printf "%s %s", n, plotted("floor/" n) > data
+      for (f = 1; f <= nforms; ++f) printf " %s", plotted("quorvin/" forms[f] "/" n) > data
+      for (f = 1; f <= nreadline; ++f) printf " %s", plotted("readline/" rforms[f] "/" n) > data
+      print "" > data
+    }
+    close(data)
+  }
 
   print "### Keystrokes that expand nothing"
   print ""

@@ -1,0 +1,40 @@
+# Draws BENCHMARKS.md's picture: median CPU time of one Enter against the history size, both
+# on log scales; the floor (one bare walk of the history, a grey band), each of Quorvin's
+# reference forms (solid) and each of readline's (dashed, in the colour of the same Quorvin
+# form).
+# gnuplot -e "data='build/bench/plot.dat'; out='build/bench/bench-plot.svg'; note='...'" bench/plot.gp
+# The columns of `data` are those table.awk writes with -v data=FILE.
+
+if (!exists("note")) note = ""
+
+set encoding utf8
+set terminal svg size 1000,640 dynamic noenhanced font "Helvetica,13" background "white"
+set output out
+set datafile missing "-"
+
+set title "Time of one expansion against history size (log-log)\n" . note
+set logscale xy
+set xrange [70:140000]
+set xtics ("100" 100, "1 000" 1000, "10 000" 10000, "100 000" 100000)
+set ytics ("10 ns" 0.01, "100 ns" 0.1, "1 µs" 1, "10 µs" 10, "100 µs" 100, "1 ms" 1000, \
+           "10 ms" 10000, "100 ms" 100000)
+set xlabel "Entries in the history"
+set ylabel "Median CPU time of one Enter"
+set grid xtics ytics mxtics mytics lc "#dddddd"
+set key outside right center Left reverse spacing 1.15 title "Quorvin solid, readline dashed" left
+set border lc "#444444"
+
+# One colour per reference form; a readline line takes the colour of its Quorvin form.
+array colour[9] = ["#1f77b4", "#17becf", "#2ca02c", "#98df8a", "#ff7f0e", "#ffbb78", \
+                   "#d62728", "#ff9896", "#9467bd"]
+array label[9] = ["!!", "!-1", "!-N/2", "!N/2", "!word", "!word, case-insensitive", \
+                  "!?word", "!?word, case-insensitive", "!N/4:s/old/new/"]
+# Readline's forms: columns 12 to 18, in the order of Quorvin's forms 1 2 3 4 5 7 9.
+array same[7] = [1, 2, 3, 4, 5, 7, 9]
+
+# The floor is a broad grey band under the rest, so that the lines on it still show it.
+plot data using 1:2 with lines lw 10 lc "#b0b0b0" title "floor: one walk of the history", \
+     for [f = 1:9] data using 1:(column(2 + f)) with linespoints lw 2 lc rgb colour[f] \
+         pt 7 ps 0.7 title "Quorvin " . label[f], \
+     for [r = 1:7] data using 1:(column(11 + r)) with linespoints lw 1.5 dt 2 \
+         lc rgb colour[same[r]] pt 6 ps 0.7 title "readline " . label[same[r]]

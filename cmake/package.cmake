@@ -27,6 +27,8 @@ set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 # checksum. The time is SOURCE_DATE_EPOCH, by default the time of the last commit.
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package-zip.cmake)
 set(CPACK_QUORVIN_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+# `package_source`, which include(CPack) also defines, without the build folders and git's.
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build/")
 include(CPack)
 
 # The proof: the DLL and the package built a second time, in build/windows/repro, are the same

@@ -14,6 +14,8 @@ set datafile missing "-"
 
 set title "Time of one expansion against history size (log-log)\n" . note
 set logscale xy
+set autoscale yfix
+set offsets 0, 0, graph 0.05, graph 0.05
 set xrange [70:140000]
 set xtics ("100" 100, "1 000" 1000, "10 000" 10000, "100 000" 100000)
 set ytics ("10 ns" 0.01, "100 ns" 0.1, "1 µs" 1, "10 µs" 10, "100 µs" 100, "1 ms" 1000, \

@@ -98,3 +98,58 @@ int SubstituteFirst(const char16_t* source, char16_t* out, const char16_t* oldTe
 // Sounds the configured error beep without waiting. 0 for modes 0 to 6, 87 for any other.
 uint32_t PlayErrorBeep();
 
+// ==== Bash mode ====
+
+// What `ExpandBashLine` made of a line.
+enum BashOutcome {
+  BashNoReference,  // no history reference in the line: it runs as typed; nothing allocated
+  BashExpanded,     // *result holds the new line
+  BashFailed,       // a reference, designator or substitution failed, or the line would be too long
+};
+
+// Expands every history reference of `line` by bash's rules, with the shell's quotes, its escape
+// character '^' and Quorvin's numbering and searches (bash_expansion.cpp has the grammar). On
+// BashExpanded, `*result` is a heap block of at least kLineCapacity units holding the new line
+// (at most 65535 units), which the caller gives back with std::free, and `*printOnly` tells
+// whether a :p modifier was met. On the other outcomes nothing stays allocated and `*result` is
+// null. The line is only read.
+BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printOnly);
+
+// The words a designator selects, by 0-based index.
+struct WordRange {
+  size_t first;     // the first word
+  size_t last;      // the last word, when lastFromEnd is negative
+  int lastFromEnd;  // -1: `last` holds it; 0: the last word of the text; 1: the word before it
+  bool allowEmpty;  // "x-": a range that ends before it begins is empty, not a failure
+  bool star;        // "*": empty, not a failure, when the text has no word after the zeroth
+};
+
+// The next word of `text` (`length` units) from `*at` on, split as bash splits a history entry
+// but with the shell's quotes (double quote and back-quote): true and its span [*start, *end),
+// with `*at` moved past it; false at the end of the text, or, when `comments`, at a word that
+// begins with '#'.
+bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at, size_t* start,
+                  size_t* end);
+
+// The number of words of `text`.
+size_t CountBashWords(const char16_t* text, size_t length);
+
+// The word of `text` that holds the unit at `offset`: true and its span; false when that unit
+// lies between words or in a comment.
+bool FindBashWordAt(const char16_t* text, size_t length, size_t offset, size_t* start, size_t* end);
+
+// Writes the words of `range` into `out` (kLineCapacity units), separated by single blanks.
+//   0  written; `*outLength` is its length (0 for an empty selection)
+//  -1  a word of the range does not exist, or the words would be longer than 65535 units
+int SelectBashWords(const char16_t* text, size_t length, const WordRange& range, char16_t* out,
+                    size_t* outLength);
+
+// Applies :h, :t, :r or :e (`which`) to `text` in place: the part before the last '/', after it,
+// before the last '.' or from it. A text without that unit stays as it is.
+void ApplyPathModifier(char16_t* text, size_t* length, char16_t which);
+
+// Writes `text` in bash's single quotes into `out` (kLineCapacity units), a quote as '\'', and,
+// for :x (`splitAtBlanks`), every blank as a word break ' '.
+//   0  written, `*outLength` is its length;  -1  it would be longer than 65535 units
+int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
+                  size_t* outLength);

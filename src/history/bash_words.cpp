@@ -1,0 +1,227 @@
+// Bash mode, the word level: how an entry splits into words, the words a designator selects,
+// and the modifiers that work on the selected text (:h :t :r :e, and the quoting of :q :x).
+#include "core/core.h"
+#include "history/history.h"
+#include "text/text.h"
+
+namespace {
+
+// The blanks that separate words, as bash's history splits them.
+bool IsWordBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+// The units that end a word and begin an operator of their own.
+bool IsOperatorUnit(char16_t c) {
+  return c == u';' || c == u'&' || c == u'|' || c == u'<' || c == u'>' || c == u'(' || c == u')';
+}
+
+// The units before '(' that make one word of a parenthesised text: command and process
+// substitution ($( <( >() and the extended patterns (@( *( +( ?( !().
+bool OpensGroup(char16_t c) {
+  return c == u'$' || c == u'<' || c == u'>' || c == u'@' || c == u'*' || c == u'+' || c == u'?' ||
+         c == u'!';
+}
+
+bool IsAsciiDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// The end of the group whose opener is at `at` (at[1] is '('). Bash steps over the unit just
+// after the '(' without looking at it, so "$((1 + 2))" ends at its first ')'; quotes inside do
+// not count. An open group runs to the end of the text.
+size_t GroupEnd(const char16_t* text, size_t length, size_t at) {
+  size_t k = at + 2;
+  if (k < length) ++k;
+  for (size_t depth = 1; k < length; ++k) {
+    if (text[k] == u'(') ++depth;
+    if (text[k] == u')' && --depth == 0) return k + 1;
+  }
+  return length;
+}
+
+// The end of the operator that begins at `at`: ; ;; & && &> | || ( ) < << <<< <<- <& > >> >|
+// >&, where <& and >& take the digits and the '-' of a descriptor with them.
+size_t OperatorEnd(const char16_t* text, size_t length, size_t at) {
+  const char16_t c = text[at];
+  const char16_t next = at + 1 < length ? text[at + 1] : 0;
+  const char16_t third = at + 2 < length ? text[at + 2] : 0;
+  switch (c) {
+    case u';':
+    case u'|':
+      return next == c ? at + 2 : at + 1;
+    case u'&':
+      return next == u'&' || next == u'>' ? at + 2 : at + 1;
+    case u'<':
+    case u'>': {
+      if (next == c) return c == u'<' && (third == u'<' || third == u'-') ? at + 3 : at + 2;
+      if (c == u'>' && next == u'|') return at + 2;
+      if (next != u'&') return at + 1;
+      size_t k = at + 2;
+      while (k < length && IsAsciiDigit(text[k])) ++k;
+      if (k < length && text[k] == u'-') ++k;
+      return k;
+    }
+    default:
+      return at + 1;  // ( and )
+  }
+}
+
+}  // namespace
+
+// Grammar of the words of an entry, as bash's history splits a line, with the shell's quotes:
+//   blanks (space, tab, line feed) separate words and are no part of them;
+//   a word that begins with '#' begins a comment: it and the rest of the text are no words
+//     (for designators; :G splits the comment into words too);
+//   an operator is a word of its own: ; ;; & && &> | || ( ) < << <<< <<- > >> >| <&N- >&N-,
+//     and digits just before < or > belong to it ("2>&1", "10>");
+//   any other word runs to a blank or an operator unit, and holds whole
+//     "..." and `...` (to the closing quote, or to the end) and
+//     $(...) <(...) >(...) @(...) *(...) +(...) ?(...) !(...) (to the balancing ')').
+//   "cp a;b >x"      cp | a | ; | b | > | x
+//   "x 2>&1 \"a b\"" x | 2>&1 | "a b"
+//   "a $(b c)d # e"  a | $(b c)d
+bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at, size_t* start,
+                  size_t* end) {
+  size_t i = *at;
+  while (i < length && IsWordBlank(text[i])) ++i;
+  if (i >= length || (comments && text[i] == u'#')) return false;
+  *start = i;
+
+  size_t digits = i;
+  while (digits < length && IsAsciiDigit(text[digits])) ++digits;
+  const bool redirection = digits > i && digits < length &&
+                           (text[digits] == u'<' || text[digits] == u'>') &&
+                           !(digits + 1 < length && text[digits + 1] == u'(');
+  if (redirection) i = digits;
+  const bool group = i + 1 < length && text[i + 1] == u'(' && OpensGroup(text[i]);
+  if (IsOperatorUnit(text[i]) && !group) {
+    *end = *at = OperatorEnd(text, length, i);
+    return true;
+  }
+
+  while (i < length && !IsWordBlank(text[i])) {
+    const char16_t c = text[i];
+    if (c == u'"' || c == u'`') {
+      ++i;
+      while (i < length && text[i] != c) ++i;
+      if (i < length) ++i;
+    } else if (i + 1 < length && text[i + 1] == u'(' && OpensGroup(c)) {
+      i = GroupEnd(text, length, i);
+    } else if (IsOperatorUnit(c)) {
+      break;
+    } else {
+      ++i;
+    }
+  }
+  *end = *at = i;
+  return true;
+}
+
+size_t CountBashWords(const char16_t* text, size_t length) {
+  size_t count = 0;
+  size_t at = 0, start = 0, end = 0;
+  while (NextBashWord(text, length, true, &at, &start, &end)) ++count;
+  return count;
+}
+
+bool FindBashWordAt(const char16_t* text, size_t length, size_t offset, size_t* start,
+                    size_t* end) {
+  size_t at = 0;
+  while (NextBashWord(text, length, true, &at, start, end)) {
+    if (*start > offset) return false;
+    if (offset < *end) return true;
+  }
+  return false;
+}
+
+int SelectBashWords(const char16_t* text, size_t length, const WordRange& range, char16_t* out,
+                    size_t* outLength) {
+  const size_t count = CountBashWords(text, length);
+  *outLength = 0;
+  out[0] = 0;
+  if (range.first >= count) return range.star ? 0 : -1;  // "*" of a one-word line is empty
+  const size_t first = range.first;
+  size_t last = range.last;
+  if (range.lastFromEnd >= 0) {
+    const size_t back = static_cast<size_t>(range.lastFromEnd);
+    if (count < back + 1 + first) return range.allowEmpty ? 0 : -1;  // "x-" of the last word
+    last = count - 1 - back;
+  }
+  if (last >= count) return -1;
+  if (last < first) return range.allowEmpty ? 0 : -1;
+
+  // Words inserted into a line are separated by single blanks.
+  size_t written = 0;
+  size_t at = 0, start = 0, end = 0;
+  for (size_t index = 0; index <= last && NextBashWord(text, length, true, &at, &start, &end);
+       ++index) {
+    if (index < first) continue;
+    const size_t need = (index > first ? 1 : 0) + (end - start);
+    if (written + need > kLineCapacity - 1) return -1;
+    if (index > first) out[written++] = u' ';
+    for (size_t k = start; k < end; ++k) out[written++] = text[k];
+  }
+  out[written] = 0;
+  *outLength = written;
+  return 0;
+}
+
+void ApplyPathModifier(char16_t* text, size_t* length, char16_t which) {
+  const char16_t mark = which == u'h' || which == u't' ? u'/' : u'.';
+  size_t found = *length;
+  for (size_t k = *length; k > 0; --k) {
+    if (text[k - 1] == mark) {
+      found = k - 1;
+      break;
+    }
+  }
+  if (found == *length) return;  // no '/' or '.': every one of them leaves the text as it is
+  size_t from = 0;
+  size_t to = *length;
+  switch (which) {
+    case u'h':  // the head: up to the last '/'
+    case u'r':  // the root: up to the last '.'
+      to = found;
+      break;
+    case u't':  // the tail: after the last '/'
+      from = found + 1;
+      break;
+    default:  // 'e', the extension: from the last '.'
+      from = found;
+      break;
+  }
+  for (size_t k = from; k < to; ++k) text[k - from] = text[k];
+  *length = to - from;
+  text[*length] = 0;
+}
+
+int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
+                  size_t* outLength) {
+  constexpr size_t kMaxLength = kLineCapacity - 1;
+  size_t written = 0;
+  // Appends `count` units of `units`; false when the line would be too long.
+  auto put = [&](const char16_t* units, size_t count) {
+    if (written + count > kMaxLength) return false;
+    for (size_t k = 0; k < count; ++k) out[written++] = units[k];
+    return true;
+  };
+  if (!put(u"'", 1)) return -1;
+  for (size_t k = 0; k < length; ++k) {
+    const char16_t c = text[k];
+    bool fits;
+    if (c == u'\'') {
+      fits = put(u"'\\''", 4);  // close the quote, an escaped quote, open again
+    } else if (splitAtBlanks && IsWordBlank(c)) {
+      const char16_t blank[] = {u'\'', c, u'\''};
+      fits = put(blank, 3);
+    } else {
+      fits = put(&c, 1);
+    }
+    if (!fits) return -1;
+  }
+  if (!put(u"'", 1)) return -1;
+  out[written] = 0;
+  *outLength = written;
+  return 0;
+}

@@ -322,4 +322,254 @@ TEST_F(BashOracle, AgreesWithBashHistoryExpansion) {
   EXPECT_GE(bothExpanded + bothFailed, 10000 * cases / kDefaultCases);
 }
 
+// ==== Bash mode ====
+// The same comparison for the whole line in bash mode (ExpandBashLine): random histories whose
+// entries hold operators, redirections, groups and comments, and random lines that mix plain
+// words with several references of the whole grammar (events, designators, modifiers, !#, a
+// quick substitution at the start). Counting base 1 and case-sensitive searches; no quotes,
+// escapes, backslashes, hexadecimal or '+' forms, !-n within the list, and :&, an empty old
+// text, % and an empty !? search only after an earlier substitution or search of the same line
+// (bash keeps those from earlier lines; Quorvin does not). Both must give the same line or both
+// refuse it. The same seed and case variables as above.
+
+constexpr int kBashModeLinesPerHistory = 100;
+
+// Plain text of entries and lines: nothing special to either shell's quoting.
+constexpr char kPlainUnits[] =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._/-,+=@~%";
+constexpr const char* kOperators[] = {";",  "&&",  "||", "|",  "&",  ">", ">>", "<",   "2>&1",
+                                      "2>", "<<<", ">|", "&>", ";;", "(", ")",  "<&-", "1>&2"};
+constexpr const char* kGroups[] = {"$(ls a)", "<(cat x y)", "$((1 + 2))", "@(a|b)", "$(x $(y) z)"};
+constexpr char kSubstitutionDelimiters[] = "/|,#%+@~^=;:.";
+
+std::string BashModeEntry(Random* r) {
+  std::string e = kCommands[r->Below(sizeof kCommands / sizeof kCommands[0])];
+  const size_t words = r->Below(7);
+  for (size_t i = 0; i < words; ++i) {
+    const bool glued = r->Chance(12);
+    if (!glued) e += r->Chance(8) ? "  " : " ";
+    const size_t kind = r->Below(100);
+    if (kind < 14) {
+      e += kOperators[r->Below(sizeof kOperators / sizeof kOperators[0])];
+    } else if (kind < 18) {
+      e += kGroups[r->Below(sizeof kGroups / sizeof kGroups[0])];
+    } else if (kind < 20 && !glued) {
+      e += "#" + RandomText(r, r->Below(4), kPlainUnits);
+    } else if (kind < 22) {
+      e += RandomText(r, 1 + r->Below(3), kLetters) + "!" + RandomText(r, r->Below(3), kLetters);
+    } else if (kind < 45) {
+      e += RandomText(r, 1 + r->Below(3), kLetters) + "/" +
+           RandomText(r, 1 + r->Below(4), kLetters) +
+           (r->Chance(60) ? "." + RandomText(r, 1 + r->Below(3), kLetters) : "");
+    } else {
+      e += RandomText(r, 1 + r->Below(8), kPlainUnits);
+    }
+  }
+  return e;
+}
+
+// A piece of some entry of `history`, to search for or replace (it may hold blanks).
+std::string PieceOf(Random* r, const std::vector<std::string>& history, size_t longest,
+                    char except = 0) {
+  for (int attempt = 0; attempt < 6 && !history.empty(); ++attempt) {
+    const std::string& e =
+        history[history.size() - 1 - r->Below(std::min<size_t>(history.size(), 4))];
+    if (e.empty()) continue;
+    const size_t at = r->Below(e.size());
+    const std::string piece = e.substr(at, 1 + r->Below(longest));
+    if (except == 0 || piece.find(except) == std::string::npos) return piece;
+  }
+  return RandomText(r, 1 + r->Below(3), kLetters, except);
+}
+
+// What earlier references of a line left for later ones.
+struct LineState {
+  bool substituted;  // a substitution was read: :& and an empty old text have their text
+  bool searched;     // a !?string search was made: % and an empty search have their text
+  bool wordSafe;     // the latest substitution may be repeated with :G& (see RandomModifier)
+  bool quoted;       // a :q or :x was drawn: bash splits the line so far at its single quotes
+};
+
+std::string RandomDesignator(Random* r, const LineState& s) {
+  static const char* const kForms[] = {"0",   "1",   "2",   "3",  "^",  "$",  "*",
+                                       "1-2", "0-1", "2-$", "-2", "1-", "2-", "-",
+                                       "1*",  "2*",  "0*",  "^-", "-$", "3-4"};
+  if (s.searched && r->Chance(8)) return r->Chance(50) ? ":%" : "%";
+  std::string form = kForms[r->Below(sizeof kForms / sizeof kForms[0])];
+  const bool bare = form[0] == '^' || form[0] == '$' || form[0] == '*' || form[0] == '-';
+  return bare && r->Chance(50) ? form : ":" + form;
+}
+
+// One modifier; `eachWord` says that a G came before in the same reference, which bash applies
+// to every later s and & of it. Only the last modifier of a line (`last`) may leave its
+// closing delimiter out: elsewhere its new text would run on over the rest of the line.
+std::string RandomModifier(Random* r, const std::vector<std::string>& history, LineState* s,
+                           bool* eachWord, bool last) {
+  const size_t kind = r->Below(100);
+  if (kind < 6) return ":h";
+  if (kind < 12) return ":t";
+  if (kind < 18) return ":r";
+  if (kind < 24) return ":e";
+  if (kind < 28) return ":p";
+  if (kind < 34) s->quoted = true;
+  if (kind < 31) return ":q";
+  if (kind < 34) return ":x";
+  if (kind < 42 && s->substituted && (s->wordSafe || !*eachWord)) {
+    const char* prefixes[] = {"", "g", "a", "G"};
+    const char* prefix = prefixes[r->Below(s->wordSafe ? 4 : 3)];
+    if (prefix[0] == 'G') *eachWord = true;
+    return std::string(":") + prefix + "&";
+  }
+  const char d = r->From(kSubstitutionDelimiters);
+  std::string prefix = r->Chance(70) ? "" : (r->Chance(50) ? "g" : "a");
+  std::string oldText = s->substituted && r->Chance(10) ? "" : PieceOf(r, history, 4, d);
+  std::string newText = RandomText(r, r->Below(5), kPlainUnits, d);
+  if (r->Chance(15)) newText.insert(r->Below(newText.size() + 1), "&");
+  if (*eachWord || r->Chance(12)) {
+    // :G only where bash keeps its word windows right: an old text inside one word, replaced
+    // by a text of the same length.
+    prefix = "G";
+    oldText = RandomText(r, 1 + r->Below(2), kLetters, d);
+    newText = RandomText(r, oldText.size(), "XYZ019", d);
+  }
+  s->wordSafe = prefix == "G" || *eachWord;
+  *eachWord = s->wordSafe;
+  s->substituted = true;
+  const bool open = last && prefix != "G" && r->Chance(30);
+  return ":" + prefix + "s" + d + oldText + d + newText + (open ? "" : std::string(1, d));
+}
+
+std::string RandomReference(Random* r, const std::vector<std::string>& history, LineState* s,
+                            bool last) {
+  const size_t count = history.size();
+  const size_t kind = r->Below(100);
+  std::string ref;
+  bool mayBeBare = false;  // a designator of ^ $ * - may follow without ':'
+  if (kind < 18 || count == 0) {
+    ref = "!!";
+    mayBeBare = true;
+  } else if (kind < 30) {
+    ref = "!" + std::to_string(r->Chance(5) ? count + 1 : 1 + r->Below(count));
+  } else if (kind < 42) {
+    ref = "!-" + std::to_string(1 + r->Below(count));
+  } else if (kind < 56) {
+    const std::string& e = history[r->Below(count)];
+    size_t letters = 0;
+    while (letters < e.size() && std::isalpha(static_cast<unsigned char>(e[letters]))) ++letters;
+    ref = "!" + (letters > 0 && r->Chance(85) ? e.substr(0, 1 + r->Below(letters))
+                                              : RandomText(r, 1 + r->Below(3), kLetters));
+  } else if (kind < 70) {
+    std::string word = s->searched && r->Chance(10) ? "" : PieceOf(r, history, 5, '?');
+    s->searched = true;
+    const bool open = last && r->Chance(30);
+    return "!?" + word + (open ? "" : "?") +
+           (open ? "" : (r->Chance(40) ? RandomDesignator(r, *s) : ""));
+  } else if (kind < 78) {
+    ref = s->quoted ? "!!" : "!#";
+  } else {
+    static const char* const kBare[] = {"!$", "!^", "!*", "!:1", "!:0", "!:2-3", "!-"};
+    return kBare[r->Below(sizeof kBare / sizeof kBare[0] - (r->Chance(90) ? 1 : 0))];
+  }
+  if (r->Chance(45)) {
+    std::string d = RandomDesignator(r, *s);
+    if (!mayBeBare && d[0] != ':' && r->Chance(50)) d = ":" + d;
+    ref += d;
+  }
+  const size_t modifiers = r->Chance(50) ? 0 : 1 + r->Below(3);
+  bool eachWord = false;
+  for (size_t i = 0; i < modifiers; ++i) {
+    ref += RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers);
+  }
+  return ref;
+}
+
+std::string RandomBashModeLine(Random* r, const std::vector<std::string>& history) {
+  LineState s{false, false, false, false};
+  std::string line;
+  if (r->Chance(12)) {
+    const char d = '^';
+    line = std::string(1, d) + PieceOf(r, history, 4, d) + d +
+           RandomText(r, r->Below(4), kPlainUnits, d);
+    s.substituted = true;
+    if (r->Chance(10)) return line;  // its new text runs to the end of the line
+    line += "^";
+    bool eachWord = false;
+    if (r->Chance(30)) line += RandomModifier(r, history, &s, &eachWord, false);
+  }
+  const size_t parts = 1 + r->Below(4);
+  for (size_t i = 0; i < parts; ++i) {
+    if (!line.empty() && (r->Chance(85) || line.back() == '$' || line.back() == '{')) line += " ";
+    if (r->Chance(35)) {
+      // Text glued to a reference begins with a letter, so that it does not lengthen a number
+      // or make a % designator.
+      line += r->From(kLetters) + RandomText(r, r->Below(6), kPlainUnits);
+    } else {
+      line += RandomReference(r, history, &s, i + 1 == parts);
+    }
+  }
+  return line;
+}
+
+BashResult BashModeExpand(const std::string& line) {
+  char16_t* result = nullptr;
+  bool printOnly = false;
+  switch (ExpandBashLine(standin::FromUtf8(line).c_str(), &result, &printOnly)) {
+    case BashNoReference:
+      return {true, line};
+    case BashExpanded: {
+      BashResult r{true, standin::ToUtf8(result)};
+      std::free(result);
+      return r;
+    }
+    default:
+      return {false, ""};
+  }
+}
+
+TEST_F(BashOracle, BashModeAgreesWithBash) {
+  const char* seedText = std::getenv("QUORVIN_ORACLE_SEED");
+  const char* casesText = std::getenv("QUORVIN_ORACLE_CASES");
+  const uint64_t seed = seedText != nullptr ? std::strtoull(seedText, nullptr, 10) : kDefaultSeed;
+  const int cases = casesText != nullptr ? std::atoi(casesText) : kDefaultCases;
+  printf("bash mode oracle: seed %llu, %d lines\n", static_cast<unsigned long long>(seed), cases);
+  Random r{seed};
+  PluginSettings.countingBase = 1;
+  PluginSettings.caseInsensitive = 0;
+
+  int bothExpanded = 0, bothFailed = 0, done = 0, failures = 0;
+  for (int batch = 0; done < cases; ++batch) {
+    const size_t count = r.Chance(3) ? 0 : 1 + r.Below(r.Chance(70) ? 12 : 80);
+    std::vector<std::string> history;
+    for (size_t i = 0; i < count; ++i) history.push_back(BashModeEntry(&r));
+    std::vector<std::string> lines;
+    for (int i = 0; i < kBashModeLinesPerHistory && done + i < cases; ++i) {
+      lines.push_back(RandomBashModeLine(&r, history));
+    }
+    const std::vector<BashResult> bash = BashExpand(history, lines);
+    std::vector<std::u16string> entries;
+    for (const std::string& e : history) entries.push_back(standin::FromUtf8(e));
+    standin::SetHistory(entries);
+
+    for (size_t i = 0; i < lines.size(); ++i, ++done) {
+      const BashResult& b = bash[i];
+      const BashResult p = BashModeExpand(lines[i]);
+      if (b.expanded == p.expanded && (!b.expanded || b.line == p.line)) {
+        ++(b.expanded ? bothExpanded : bothFailed);
+        continue;
+      }
+      if (++failures > 20) continue;
+      std::string replay = "bash -c 'set -o history -o histexpand; history -c\n";
+      for (const std::string& e : history) replay += "history -s -- '\\''" + e + "'\\''\n";
+      replay += "history -p -- '\\''" + lines[i] + "'\\'''";
+      ADD_FAILURE() << "seed " << seed << ", history " << batch << ", line " << lines[i]
+                    << "\n  bash:   " << Describe(b) << "\n  plugin: " << Describe(p)
+                    << "\n  replay: " << replay;
+    }
+  }
+  printf("bash mode oracle: %d lines: %d expanded alike, %d failed alike, %d differ\n", done,
+         bothExpanded, bothFailed, failures);
+  EXPECT_EQ(failures, 0);
+  EXPECT_GE(bothExpanded, cases / 3);
+}
+
 }  // namespace

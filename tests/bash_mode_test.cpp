@@ -1,0 +1,183 @@
+// Bash mode's engine (ExpandBashLine) where bash cannot judge it: the shell's quotes and escape
+// character, Quorvin's numbering and searches inside a line, :p, the line's length limit and
+// what a line may reuse; then a compact table of bash's grammar and of the word splitter.
+#include <cstdlib>
+
+#include "fixture.h"
+
+namespace {
+
+const std::vector<std::u16string> kHistory = {
+    u"cd /tmp/work.dir",                   // 1 (with /Z1), 0 by default
+    u"cp a.txt \"b c.txt\" `d e` >log",    // 2
+    u"Echo one two three",                 // 3
+    u"make -j4 all && make install 2>&1",  // 4, the newest
+};
+
+// One line and what bash mode makes of it: kFail for a failure, kAsTyped for no reference.
+struct Row {
+  std::u16string line;
+  std::u16string expected;
+};
+const std::u16string kFail = u"<fails>";
+const std::u16string kAsTyped = u"<as typed>";
+
+// Expands `line` over kHistory; what came of it, in the notation of Row.
+std::u16string Expand(const std::u16string& line, bool* printOnly = nullptr) {
+  standin::SetHistory(kHistory);
+  char16_t* result = reinterpret_cast<char16_t*>(1);
+  bool print = false;
+  const BashOutcome outcome = ExpandBashLine(line.c_str(), &result, &print);
+  if (printOnly != nullptr) *printOnly = print;
+  if (outcome != BashExpanded) {
+    EXPECT_EQ(result, nullptr) << Show(line);  // nothing stays allocated
+    return outcome == BashFailed ? kFail : kAsTyped;
+  }
+  std::u16string text = result;
+  std::free(result);
+  return text;
+}
+
+void ExpectRows(const std::vector<Row>& rows) {
+  for (const Row& row : rows) {
+    EXPECT_EQ(Show(Expand(row.line)), Show(row.expected)) << "line: " << Show(row.line);
+  }
+}
+
+class BashMode : public PluginTest {};
+
+TEST_F(BashMode, QuotesEscapesAndBangsThatAreNoReference) {
+  ExpectRows({
+      {u"echo \"hello!\" `a !! b`", kAsTyped},
+      {u"echo \"!!\" !$", u"echo \"!!\" 2>&1"},
+      {u"echo \"open !!", kAsTyped},  // an open quote runs to the end
+      {u"echo ^!! ^^!!", u"echo ^!! ^^make -j4 all && make install 2>&1"},
+      {u"echo ^\"!$\"", u"echo ^\"2>&1\""},  // an escaped quote opens nothing
+      {u"x ! y !\tz !=a !(b) c!", kAsTyped},
+      {u"it's !$", u"it's 2>&1"},  // a single quote is ordinary
+      {u"a\\!$", u"a\\2>&1"},      // so is a backslash: the bang after it is a reference
+      {u"$!x", kFail},             // no parameter syntax: !x finds nothing
+      {u"^make^gmake^ \"!!\"", u"gmake -j4 all && make install 2>&1 \"!!\""},
+  });
+}
+
+TEST_F(BashMode, QuorvinNumberingInsideTheLine) {
+  ExpectRows({
+      {u"x !0 !3:0 !-1:$", u"x cd /tmp/work.dir make 2>&1"},  // counted from 0 by default
+      {u"x !+1:^ !0x2:0", u"x a.txt Echo"},
+      {u"x !-99:0", u"x cd"},  // past the oldest: the oldest
+      {u"x !4", kFail},
+  });
+  PluginSettings.countingBase = 1;
+  ExpectRows({{u"x !1:0 !4:0 !0", kFail}, {u"x !1:0 !4:0", u"x cd make"}});
+}
+
+TEST_F(BashMode, CaseInsensitiveSearches) {
+  ExpectRows({{u"!ech:1", kFail}, {u"!?TWO?:0", kFail}});
+  PluginSettings.caseInsensitive = 1;
+  ExpectRows({
+      {u"!ech:1", u"one"},
+      {u"!?TWO?:0 !?ONE?%", u"Echo one"},
+      {u"!2:s/ONE/1/:gs/T/X/", u"Echo 1 Xwo Xhree"},
+  });
+}
+
+TEST_F(BashMode, PrintOnly) {
+  bool printOnly = true;
+  EXPECT_EQ(Show(Expand(u"x !!:0", &printOnly)), "x make");
+  EXPECT_FALSE(printOnly);
+  EXPECT_EQ(Show(Expand(u"x !!:0:p !1", &printOnly)), "x make cp a.txt \"b c.txt\" `d e` >log");
+  EXPECT_TRUE(printOnly);
+  EXPECT_EQ(Show(Expand(u"^make^gmake^:p", &printOnly)), "gmake -j4 all && make install 2>&1");
+  EXPECT_TRUE(printOnly);
+}
+
+TEST_F(BashMode, LineOfAtMost65535Units) {
+  const std::u16string entry = kHistory.back();  // 33 units
+  const size_t room = kLineCapacity - 1 - entry.size();
+  EXPECT_EQ(Expand(std::u16string(room, u'x') + u"!!"), std::u16string(room, u'x') + entry);
+  EXPECT_EQ(Expand(std::u16string(room + 1, u'x') + u"!!"), kFail);
+  // A substitution that would make the line too long fails too.
+  const std::u16string grow = u"!!:gs/a/" + std::u16string(20000, u'y') + u"/";
+  EXPECT_EQ(Expand(grow), kFail);
+}
+
+TEST_F(BashMode, ReusesOnlyWhatCameEarlierInTheLine) {
+  ExpectRows({
+      {u"!!:&", kFail},
+      {u"!!:s//x/", kFail},
+      {u"^^x^", kFail},
+      {u"!!%", kFail},
+      {u"!??", kFail},
+      {u"!!:s/make/m/ !!:&", u"m -j4 all && make install 2>&1 m -j4 all && make install 2>&1"},
+      {u"!!:s/make/m/:&", u"m -j4 all && m install 2>&1"},
+      {u"!?two? !2:s//2/", u"Echo one two three Echo one 2 three"},
+      {u"!?two? !2:s//2/ !2:s//t/", u"Echo one two three Echo one 2 three Echo one t three"},
+      {u"!?two? !2:s/one/1/ !2:s//t/", u"Echo one two three Echo 1 two three Echo t two three"},
+      {u"!?two? !??%", u"Echo one two three two"},
+  });
+}
+
+TEST_F(BashMode, BashGrammar) {
+  PluginSettings.countingBase = 1;  // bash's numbering
+  ExpectRows({
+      {u"sudo !!", u"sudo make -j4 all && make install 2>&1"},
+      {u"!!:1-2 !-2:$ !^ !*:h", u"-j4 all three -j4 -j4 all && make install 2>&1"},
+      {u"!2:2 !2:1* !2:2- !2:-1",
+       u"\"b c.txt\" a.txt \"b c.txt\" `d e` > log \"b c.txt\" `d e` > cp a.txt"},
+      {u"!cd:$:h !cd:$:t:r !cd:$:e", u"/tmp work .dir"},
+      {u"!?install?:% !?all", u"install make -j4 all && make install 2>&1"},
+      {u"a b !#:1 !#", u"a b b a b b "},
+      {u"!3:s/o/0/ !3:gs/o/0/ !3:Gs/e/E/",
+       u"Ech0 one two three Ech0 0ne tw0 three Echo onE two thrEe"},
+      {u"!3:s/one/[&]/ !3:s/one/\\&/ !3:s|e|\\||",
+       u"Echo [one] two three Echo & two three Echo on| two three"},
+      {u"!3:q !3:1:x", u"'Echo one two three' 'one'"},
+      {u"^make^gmake^ !!:0", u"gmake -j4 all && make install 2>&1 make"},
+      {u"^all^1", u"make -j4 1 && make install 2>&1"},
+      {u"!3:s/x/y/", kFail},
+      {u"!3:5", kFail},
+      {u"!3:3-1", kFail},
+      {u"!3:z", kFail},
+      {u"!3:", kFail},
+      {u"!nothing", kFail},
+      {u"!?nothing?", kFail},
+      {u"!-", kFail},
+  });
+}
+
+TEST_F(BashMode, NoReferenceNoAllocation) {
+  for (const char16_t* line : {u"", u"echo hi", u"\"!!\"", u"x ! y", u"a^!b"}) {
+    char16_t* result = reinterpret_cast<char16_t*>(1);
+    bool printOnly = true;
+    EXPECT_EQ(ExpandBashLine(line, &result, &printOnly), BashNoReference) << Show(line);
+    EXPECT_EQ(result, nullptr) << Show(line);
+    EXPECT_FALSE(printOnly) << Show(line);
+  }
+}
+
+// The words of an entry, as designators see them.
+TEST(BashWords, SplitsAsBashWithTheShellsQuotes) {
+  const std::pair<std::u16string, std::vector<std::u16string>> rows[] = {
+      {u"cp a;b >x", {u"cp", u"a", u";", u"b", u">", u"x"}},
+      {u"x 2>&1 \"a b\"c `d e` 'f g'", {u"x", u"2>&1", u"\"a b\"c", u"`d e`", u"'f", u"g'"}},
+      {u"a&&b||c|d>>e<<<f<<-g",
+       {u"a", u"&&", u"b", u"||", u"c", u"|", u"d", u">>", u"e", u"<<<", u"f", u"<<-", u"g"}},
+      {u"a <>b >|c &>d 3<&-", {u"a", u"<", u">", u"b", u">|", u"c", u"&>", u"d", u"3<&-"}},
+      {u"a $(b (c) d)e <(f g) x@(h i) $((1 + 2))",
+       {u"a", u"$(b (c) d)e", u"<(f g)", u"x@(h i)", u"$((1 + 2)", u")"}},
+      {u"a \"open b", {u"a", u"\"open b"}},
+      {u"a b# #c d", {u"a", u"b#"}},
+      {u"  ", {}},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::u16string> words;
+    size_t at = 0, start = 0, end = 0;
+    while (NextBashWord(row.first.c_str(), row.first.size(), true, &at, &start, &end)) {
+      words.push_back(row.first.substr(start, end - start));
+    }
+    EXPECT_EQ(words, row.second) << Show(row.first);
+  }
+}
+
+}  // namespace

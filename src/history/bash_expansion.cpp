@@ -256,7 +256,10 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
         p = m + 1;
         break;
       case u's':
-        if (m[1] == 0) return m + 1;
+        if (m[1] == 0) {  // bash lets a bare :s at the end of the line change nothing
+          p = m + 1;
+          break;
+        }
         p = ReadSubstitution(w, m + 1);
         if (p == nullptr || !Substitute(w, scope)) return nullptr;
         break;
@@ -278,7 +281,8 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
   return p;
 }
 
-// Reads a word number at `p`; null when there is none or it is too large to name a word.
+// Reads a word number at `p`; null when there is none. A number too large to name a word
+// stops growing at kLineCapacity, which names none either.
 const char16_t* ReadWordNumber(const char16_t* p, size_t* value) {
   if (*p < u'0' || *p > u'9') return nullptr;
   size_t n = 0;
@@ -289,8 +293,7 @@ const char16_t* ReadWordNumber(const char16_t* p, size_t* value) {
   return p;
 }
 
-// Reads a word number, '^' (1) or '$' (`*last`: the last word)
-// at `p`; null when there is none.
+// Reads a word number, '^' (1) or '$' (`*last`: the last word) at `p`; null when there is none.
 const char16_t* ReadWordIndex(const char16_t* p, size_t* index, bool* last) {
   *last = false;
   if (*p == u'^') {

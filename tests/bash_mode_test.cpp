@@ -135,6 +135,9 @@ TEST_F(BashMode, BashGrammar) {
       {u"!3:q !3:1:x", u"'Echo one two three' 'one'"},
       {u"^make^gmake^ !!:0", u"gmake -j4 all && make install 2>&1 make"},
       {u"^all^1", u"make -j4 1 && make install 2>&1"},
+      {u"x #c !!", kAsTyped},  // a word that begins with '#' is a comment
+      {u"!!:0 #c !! ;#d", u"make #c !! ;#d"},
+      {u"x#c !!:0 a=#b !!:0", u"x#c make a=#b make"},
       {u"!3:s/x/y/", kFail},
       {u"!3:5", kFail},
       {u"!3:3-1", kFail},

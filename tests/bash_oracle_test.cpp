@@ -340,7 +340,7 @@ constexpr char kPlainUnits[] =
 constexpr const char* kOperators[] = {";",  "&&",  "||", "|",  "&",  ">", ">>", "<",   "2>&1",
                                       "2>", "<<<", ">|", "&>", ";;", "(", ")",  "<&-", "1>&2"};
 constexpr const char* kGroups[] = {"$(ls a)", "<(cat x y)", "$((1 + 2))", "@(a|b)", "$(x $(y) z)"};
-constexpr char kSubstitutionDelimiters[] = "/|,#%+@~^=;:.";
+constexpr char kSubstitutionDelimiters[] = "/|,#%+@~^=;:.x -&?*$";
 
 std::string BashModeEntry(Random* r) {
   std::string e = kCommands[r->Below(sizeof kCommands / sizeof kCommands[0])];
@@ -426,10 +426,12 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
   std::string newText = RandomText(r, r->Below(5), kPlainUnits, d);
   if (r->Chance(15)) newText.insert(r->Below(newText.size() + 1), "&");
   if (*eachWord || r->Chance(12)) {
-    // :G only where bash keeps its word windows right: an old text inside one word, replaced
-    // by a text of the same length.
+    // :G only where bash keeps its word windows right: an old text of two letters, inside
+    // one word, replaced by a text of the same length. (Bash moves its windows after a change
+    // of length, allows a blank after some words only, and replaces twice in a first word that
+    // begins with the old text; Quorvin replaces once inside each word.)
     prefix = "G";
-    oldText = RandomText(r, 1 + r->Below(2), kLetters, d);
+    oldText = RandomText(r, 2, kLetters, d);
     newText = RandomText(r, oldText.size(), "XYZ019", d);
   }
   s->wordSafe = prefix == "G" || *eachWord;
@@ -503,6 +505,7 @@ std::string RandomBashModeLine(Random* r, const std::vector<std::string>& histor
       // Text glued to a reference begins with a letter, so that it does not lengthen a number
       // or make a % designator.
       line += r->From(kLetters) + RandomText(r, r->Below(6), kPlainUnits);
+      if (r->Chance(4)) line += " #" + RandomText(r, r->Below(4), kPlainUnits);  // a comment
     } else {
       line += RandomReference(r, history, &s, i + 1 == parts);
     }

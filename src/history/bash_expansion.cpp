@@ -85,14 +85,40 @@ bool EndsSearchWord(char16_t c) {
   }
 }
 
+// Whether the '#' at `p` begins a word of `line` (at its start, or after a blank or one of
+// ; & | ( ) < >): as in bash, the rest of the line is then a comment, where no reference is
+// expanded.
+bool BeginsComment(const char16_t* line, const char16_t* p) {
+  if (*p != u'#') return false;
+  if (p == line) return true;
+  switch (p[-1]) {
+    case u' ':
+    case u'\t':
+    case u'\n':
+    case u';':
+    case u'&':
+    case u'|':
+    case u'(':
+    case u')':
+    case u'<':
+    case u'>':
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The first unit of a reference in `line`, or null when there is none: a '^' that begins the
-// line, or a '!' outside quotes, not after the escape character and not before EndsBang.
+// line, or a '!' outside quotes and comments, not after the escape character and not before
+// EndsBang.
 const char16_t* FirstReference(const char16_t* line) {
   if (line[0] == u'^') return line;
   char16_t quote = 0;
   for (const char16_t* p = line; *p != 0; ++p) {
     if (quote != 0) {
       if (*p == quote) quote = 0;
+    } else if (BeginsComment(line, p)) {
+      break;
     } else if (*p == u'"' || *p == u'`') {
       quote = *p;
     } else if (*p == u'^') {
@@ -466,12 +492,13 @@ const char16_t* ExpandQuickSubstitution(BashWork* w, const char16_t* line) {
 }  // namespace
 
 // Grammar of a line in bash mode:
-//   line      := [quick] (text | quoted | escaped | reference)*
+//   line      := [quick] (text | quoted | escaped | reference)* [comment]
 //   quick     := "^" old "^" new ["^"]   at the start of the line only: !!:s^old^new^
 //   quoted    := '"' ... '"' | '`' ... '`'  (no reference inside; an open quote runs to the end)
 //   escaped   := "^" unit                   (the shell's escape: the unit is ordinary, the ^ stays)
 //   reference := "!" event [designator] modifier*   where the '!' is not followed by a blank,
 //                tab, line end, '=', '(' or the end of the line
+//   comment   := "#" ...   where the '#' begins a word (BeginsComment): no reference in it
 // A backslash is an ordinary unit of this shell (its path separator), so "\!!" is a backslash
 // and a reference; a single quote is ordinary too. Every reference must resolve, or the whole
 // line fails. Events, designators and modifiers are described above their readers.
@@ -511,6 +538,9 @@ BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printO
     }
     if (quote != 0) {
       if (c == quote) quote = 0;
+    } else if (BeginsComment(line, p)) {
+      while (ok && *p != 0) ok = Emit(&w, *p++);
+      break;
     } else if (c == u'"' || c == u'`') {
       quote = c;
     } else if (c == u'^' && p[1] != 0) {

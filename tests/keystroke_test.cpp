@@ -167,4 +167,98 @@ TEST_F(Keystroke, TheWholeLineCapacityIsWritten) {
   EXPECT_EQ(r.cursor, static_cast<long>(kLineCapacity - 1));
 }
 
+// ==== Bash mode ====
+
+class BashModeKeys : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    standin::SetHistory({u"dir", u"echo one two"});
+  }
+  void Mode(const char16_t* value) {
+    if (value == nullptr) {
+      standin::RemoveVariable(u"QUORVIN_EXPAND");
+    } else {
+      standin::SetVariable(u"QUORVIN_EXPAND", value);
+    }
+  }
+};
+
+// The variable is read at every Enter: "bash" in any case turns the mode on, anything else
+// leaves the default, which does not touch a line that does not begin with '!'.
+TEST_F(BashModeKeys, TheShellVariableSwitchesAtEveryEnter) {
+  const struct {
+    const char16_t* value;
+    bool on;
+  } cases[] = {{nullptr, false}, {u"bash", true}, {u"BASH", true},  {u"", false},
+               {u"Bash", true},  {u"bash ", false}, {u"zsh", false}, {u"bAsH", true}};
+  for (const auto& c : cases) {
+    Mode(c.value);
+    const KeyResult r = PressKey(u"echo !$");
+    EXPECT_EQ(r.line, c.on ? u"echo two" : u"echo !$") << Show(c.value ? c.value : u"(unset)");
+    EXPECT_EQ(r.redraw, c.on ? 1 : 0);
+  }
+  EXPECT_EQ(standin::HonkCount(), 0);
+}
+
+// A line the default rules expand gives the same line in bash mode, even where bash's own
+// rules would read it otherwise (a blank after the bang, Quorvin's numbering).
+TEST_F(BashModeKeys, DefaultRulesComeFirst) {
+  for (const char16_t* line : {u"!!", u"! 1", u"!0", u"!-9", u"!+0", u"!0x1", u"!ec",
+                               u"!?two", u"!!:s/one/1/:s/two/2/", u"!d:s/i/o"}) {
+    Mode(nullptr);
+    const KeyResult plain = PressKey(line);
+    Mode(u"bash");
+    const KeyResult bash = PressKey(line);
+    EXPECT_EQ(plain.redraw, 1) << Show(line);
+    EXPECT_EQ(bash.line, plain.line) << Show(line);
+  }
+}
+
+// Lines the default rules fail or leave alone: bash's rules; :p only puts the line up; a line
+// with no reference left runs as typed without a beep; a failure takes the failure path.
+TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
+  Mode(u"bash");
+  enum Outcome { Expands, PutsUp, Untouched, Fails };
+  const struct {
+    const char16_t* line;
+    Outcome outcome;
+    const char16_t* result;
+  } cases[] = {
+      {u"sudo !!", Expands, u"sudo echo one two"},
+      {u"!! x", Expands, u"echo one two x"},
+      {u"^one^1", Expands, u"echo 1 two"},
+      {u"!!:s/one/1/ !$", Expands, u"echo 1 two two"},
+      {u"echo !!:p", PutsUp, u"echo echo one two"},
+      {u"echo \"hi!\"", Untouched, nullptr},
+      {u"!", Untouched, nullptr},
+      {u"echo !nothing", Fails, nullptr},
+      {u"!!:5", Fails, nullptr},
+      {u"^zz^y", Fails, nullptr},
+  };
+  int fails = 0;
+  for (const auto& c : cases) {
+    const KeyResult r = PressKey(c.line);
+    const bool rewritten = c.outcome == Expands || c.outcome == PutsUp;
+    EXPECT_EQ(r.line, rewritten ? c.result : c.line) << Show(c.line);
+    EXPECT_EQ(r.redraw, rewritten ? 1 : 0) << Show(c.line);
+    EXPECT_EQ(r.key, c.outcome == PutsUp ? 0 : kKeyEnter) << Show(c.line);
+    if (c.outcome == Fails) ++fails;
+    EXPECT_EQ(standin::HonkCount(), fails) << Show(c.line);
+  }
+}
+
+// A key other than Enter or Shift-Enter on a line with a bang anywhere is left alone in bash
+// mode too, and Shift-Enter only puts the expansion up.
+TEST_F(BashModeKeys, OnlyEnterAndShiftEnterExpand) {
+  Mode(u"bash");
+  EXPECT_EQ(PressKey(u"echo !$", 'x').redraw, 0);
+  const KeyResult r = PressKey(u"echo !$", kKeyShiftEnter);
+  EXPECT_EQ(r.line, u"echo two");
+  EXPECT_EQ(r.key, 0);
+  HostMajorVersion = 28;
+  EXPECT_EQ(PressKey(u"echo !$", 0, u"Enter").line, u"echo two");
+  EXPECT_EQ(PressKey(u"echo !$", 13, u"Escape").redraw, 0);
+}
+
 }  // namespace

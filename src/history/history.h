@@ -20,12 +20,15 @@ constexpr int kKeyEnter = 13;
 constexpr int kKeyShiftEnter = 0x80D;  // the shell's own code for Shift-Enter
 constexpr int kKeyNameVersion = 24;    // shells from this major version supply key names
 
-// Expands the line of `event` when its key is Enter or Shift-Enter. Always 0.
+// Expands the line of `event` when its key is Enter or Shift-Enter and the line begins with
+// '!' or, for bash mode, holds a '!' or begins with '^'. Always 0.
 int HandleKey(KeyEvent* event);
 
 // Replaces a line that begins with '!' by the entry it refers to, with every :s modifier
-// applied in turn, or takes the failure path and leaves the line as typed. `keyNameMode` says
-// whether swallowing the key also empties its name. Always 0.
+// applied in turn; when those rules fail it and bash mode is on, and for every other line
+// (HandleKey passes one on only in bash mode), bash's rules expand the line. A line that
+// cannot be expanded takes the failure path and stays as typed. `keyNameMode` says whether
+// swallowing the key also empties its name. Always 0.
 int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode);
 
 // The newest history entry, or null when the history is empty.

@@ -398,6 +398,25 @@ SUITE_CASE(Failure, ExecuteOnFailureDecidesWhetherTheKeyGoesOn) {
   }
 }
 
+// ==== Bash mode ====
+
+// The shell variable switches bash mode on at the next Enter: before, a line that does not
+// begin with '!' is left alone; after, its reference expands.
+SUITE_CASE(BashMode, SwitchedOnByTheShellVariable) {
+  StartWithKeyCodes();
+  host::SetHistory({u"dir", u"echo one two"});
+  host::KeyResult r = host::Press(u"echo !$", kEnter);
+  CHECK_EQ(r.line, u"echo !$");
+  CHECK_EQ(r.redraw, 0);
+  host::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  r = host::Press(u"echo !$", kEnter);
+  CHECK_EQ(r.line, u"echo two");
+  CHECK_EQ(r.redraw, 1);
+  CHECK_EQ(r.key, kEnter);
+  CHECK(r.bufferKept);
+  CHECK_EQ(host::HonkCount(), 0);
+}
+
 // ==== Error beep ====
 
 SUITE_CASE(Beep, EveryModeRequestsItsSound) {

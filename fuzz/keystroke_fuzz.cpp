@@ -1,7 +1,8 @@
 // Fuzzes the exported keystroke handler `key` with any settings, history, line, key code and
-// key name, and checks after every call what the shell relies on: the line stays terminated
-// inside its buffer, the record changes only where the handler may change it, and a
-// successful expansion puts a history entry on the line.
+// key name, in the default mode and in bash mode, and checks after every call what the shell
+// relies on: the line stays terminated inside its buffer, the record changes only where the
+// handler may change it, a failure leaves the typed line byte for byte, and in the default mode
+// a successful expansion without modifiers puts a history entry on the line.
 //
 // Input layout:
 //   byte 0  settings (see fuzz::SettingsFrom); bit 7: the history ends by returning its
@@ -11,7 +12,8 @@
 //   byte 2  the key code: 13, 0x80D, 13, 0x80D, 0, '!', 0x1000D, or four bytes that follow
 //   byte 3  the key name: none, "", "Enter", "Shift-Enter", "enter", "SHIFT-ENTER", "Enter "
 //           or a text that follows
-//   byte 4  where the cursor stands before the call (clamped to the line)
+//   byte 4  bits 0-6 where the cursor stands before the call (clamped to the line); bit 7 bash
+//           mode on (the shell variable QUORVIN_EXPAND is "bash")
 //   byte 5  how many times the history's entries are repeated (1 to 64; 400 entries at most)
 //   then    the line (up to 65535 units), and the history entries oldest first, each a text
 //           of fuzz::Text ended by a zero byte
@@ -75,7 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t worldBits = fuzz::Byte(&in);
   const uint8_t keyChoice = fuzz::Byte(&in);
   const uint8_t nameChoice = fuzz::Byte(&in);
-  const uint8_t cursorChoice = fuzz::Byte(&in);
+  const uint8_t cursorByte = fuzz::Byte(&in);
+  const size_t cursorChoice = cursorByte & 0x7Fu;
+  const bool bashMode = (cursorByte & 0x80u) != 0;
   const size_t repeats = 1 + fuzz::Byte(&in) % 64;
 
   PluginSettings = fuzz::SettingsFrom(settingsBits, worldBits >> 6);
@@ -84,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   standin::SetKeyHeld(win::kVkControl, (worldBits & 2u) != 0);
   standin::SetKeyHeld(win::kVkMenu, (worldBits & 4u) != 0);
   HostMajorVersion = kVersions[(worldBits >> 3) & 7u];
+  if (bashMode) standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
 
   const int keyCode =
       keyChoice % 8 < 7 ? kKeyCodes[keyChoice % 8] : static_cast<int>(fuzz::Word32(&in));
@@ -185,18 +190,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } else {
     FUZZ_CHECK(event.redraw == 1, "redraw is set to 1");
-    FUZZ_CHECK(line[0] == u'!', "only a line that begins with a bang is expanded");
+    FUZZ_CHECK(line[0] == u'!' || (bashMode && (line[0] == u'^' || line.find(u'!') != line.npos)),
+               "only a line that begins with a bang (or, in bash mode, holds one or begins with "
+               "'^') is expanded");
     FUZZ_CHECK(event.cursor == buffer + end, "after a redraw the cursor is at the terminator");
     FUZZ_CHECK(honks == 0 && sounds == 0, "a successful expansion makes no sound");
     FUZZ_CHECK(standin::ClearEditLineCount() == 1, "the line is cleared once before rewriting");
     if (line == u"!!" && !history.empty()) {
       FUZZ_CHECK(after == history.back(), "!! gives the newest entry");
     }
-    if (!ContainsModifier(line)) {
+    if (!bashMode && !ContainsModifier(line)) {
       FUZZ_CHECK(IsHistoryEntry(after, history), "without a modifier the line is an entry");
     }
   }
-  if (line.empty() || line[0] != u'!') {
+  const bool bashCandidate = bashMode && (line[0] == u'^' || line.find(u'!') != line.npos);
+  if ((line.empty() || line[0] != u'!') && !bashCandidate) {
     FUZZ_CHECK(event.key == before.key && event.redraw == 0 && honks == 0 && sounds == 0,
                "a line without a leading bang is left alone");
   }

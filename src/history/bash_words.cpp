@@ -137,31 +137,34 @@ bool FindBashWordAt(const char16_t* text, size_t length, size_t offset, size_t* 
 
 int SelectBashWords(const char16_t* text, size_t length, const WordRange& range, char16_t* out,
                     size_t* outLength) {
-  const size_t count = CountBashWords(text, length);
   *outLength = 0;
   out[0] = 0;
-  if (range.first >= count) return range.star ? 0 : -1;  // "*" of a one-word line is empty
   const size_t first = range.first;
   size_t last = range.last;
   if (range.lastFromEnd >= 0) {
+    // Counted from the end: the words must be counted first. A range that ends at a fixed
+    // word is read only up to it, so a designator costs no more than the words it takes.
+    const size_t count = CountBashWords(text, length);
+    if (first >= count) return range.star ? 0 : -1;  // "*" of a one-word line is empty
     const size_t back = static_cast<size_t>(range.lastFromEnd);
     if (count < back + 1 + first) return range.allowEmpty ? 0 : -1;  // "x-" of the last word
     last = count - 1 - back;
+  } else if (last < first) {
+    return -1;
   }
-  if (last >= count) return -1;
-  if (last < first) return range.allowEmpty ? 0 : -1;
 
   // Words inserted into a line are separated by single blanks.
   size_t written = 0;
   size_t at = 0, start = 0, end = 0;
-  for (size_t index = 0; index <= last && NextBashWord(text, length, true, &at, &start, &end);
-       ++index) {
+  size_t index = 0;
+  for (; index <= last && NextBashWord(text, length, true, &at, &start, &end); ++index) {
     if (index < first) continue;
     const size_t need = (index > first ? 1 : 0) + (end - start);
     if (written + need > kLineCapacity - 1) return -1;
     if (index > first) out[written++] = u' ';
     for (size_t k = start; k < end; ++k) out[written++] = text[k];
   }
+  if (index <= last) return -1;  // the text ended before the range did
   out[written] = 0;
   *outLength = written;
   return 0;

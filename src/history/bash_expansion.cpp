@@ -510,6 +510,9 @@ BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printO
   *printOnly = false;
   const char16_t* first = FirstReference(line);
   if (first == nullptr) return BashNoReference;
+  // Every text read from the line (an old text, a search) fits a line-sized buffer only
+  // because the line does.
+  if (text::BoundedLength(line, kLineCapacity) > kMaxLineLength) return BashFailed;
 
   char16_t* block =
       static_cast<char16_t*>(std::malloc(kBuffers * kLineCapacity * sizeof(char16_t)));

@@ -176,6 +176,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(honks + sounds <= 1, "at most one beep per keystroke");
   if (PluginSettings.errorBeepMode == BeepNone)
     FUZZ_CHECK(honks + sounds == 0, "mode None is silent");
+  if (honks + sounds > 0) {
+    FUZZ_CHECK(event.redraw == 0 && event.cursor == before.cursor && after == line &&
+                   standin::ClearEditLineCount() == 0,
+               "after a failure the line, cursor and redraw flag are as typed");
+  }
   if (event.redraw == 0) {
     // A failed expansion (or none) leaves the typed line byte for byte, terminator included.
     FUZZ_CHECK(event.cursor == before.cursor, "without a redraw the cursor stays");

@@ -1,6 +1,9 @@
 // Interposes the C heap of this executable: every block requested through malloc and its
-// kin, and therefore every operator new of the C++ library, is counted on its way to glibc.
-// Linked only into executables that are not built with a sanitizer, which owns the heap then.
+// kin, and therefore every operator new of the C++ library, is counted on its way to glibc,
+// except while the shell expands variables for the plugin (the blocks the stand-in shell takes
+// and gives back for that are the shell's, not the plugin's).
+// Linked only into executables that are not built with a sanitizer, which owns the heap then,
+// and with -Wl,--wrap=ExpandVariables (bench/CMakeLists.txt).
 #include "alloc_counter.h"
 
 #include <atomic>
@@ -25,13 +28,17 @@ std::atomic<size_t> allocations{0};
 std::atomic<size_t> frees{0};
 std::atomic<size_t> bytes{0};
 
+// Set while the shell's ExpandVariables runs: nothing is counted then.
+std::atomic<bool> inShell{false};
+
 void CountAllocation(size_t size) {
+  if (inShell.load(std::memory_order_relaxed)) return;
   allocations.store(allocations.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
   bytes.store(bytes.load(std::memory_order_relaxed) + size, std::memory_order_relaxed);
 }
 
 void CountFree(void* block) {
-  if (block != nullptr)
+  if (block != nullptr && !inShell.load(std::memory_order_relaxed))
     frees.store(frees.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
@@ -53,6 +60,19 @@ Tally Since(const Tally& before) {
 }  // namespace alloc
 
 extern "C" {
+
+// The linker's names for the shell's ExpandVariables and for the function that takes the
+// plugin's calls of it instead (--wrap=ExpandVariables). The stand-in shell builds strings on
+// the heap to expand a variable, which the plugin reads through it (bash mode reads one at
+// Enter); the real shell's expansion is the shell's own business as well.
+int __real_ExpandVariables(char16_t* buffer, int flag);
+
+int __wrap_ExpandVariables(char16_t* buffer, int flag) {
+  inShell.store(true, std::memory_order_relaxed);
+  const int result = __real_ExpandVariables(buffer, flag);
+  inShell.store(false, std::memory_order_relaxed);
+  return result;
+}
 
 void* malloc(size_t size) {
   CountAllocation(size);

@@ -1,5 +1,6 @@
 // Counts the heap allocations of this process, so the benchmarks and the allocation test can
-// say how many blocks one expansion takes from the heap.
+// say how many blocks one expansion takes from the heap. The blocks the shell takes and gives
+// back while it expands variables for the plugin are the shell's and are not counted.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 // Counts the heap blocks one keystroke takes: none for any reference without a modifier, at
-// most the two work buffers of the substitution with one. A separate executable, because it
-// replaces the process's heap functions to count them.
+// most the two work buffers of the substitution with one, one block of work buffers for a
+// line of bash mode and none for a bash-mode line without a reference. A separate executable,
+// because it replaces the process's heap functions to count them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -79,7 +80,7 @@ TEST_F(Allocations, EveryFormAtMostItsAllowance) {
       SCOPED_TRACE(Narrow(c.line) + " (" + c.id + ") on " + std::to_string(size) + " entries");
       EXPECT_EQ(p.line, c.expected);
       EXPECT_LE(p.tally.allocations, c.allowedAllocations);
-      EXPECT_LE(p.tally.bytes, c.allowedAllocations * kWorkBufferBytes);
+      EXPECT_LE(p.tally.bytes, c.allowedBuffers * kWorkBufferBytes);
       EXPECT_EQ(p.tally.frees, p.tally.allocations) << "a block was not released";
     }
   }
@@ -98,26 +99,62 @@ TEST_F(Allocations, SubstitutionTakesTwoWorkBuffers) {
   EXPECT_EQ(p.tally.frees, 2u);
 }
 
-// Keys that expand nothing, and an expansion that fails (with the beep off: the stand-in's
-// sound service keeps a list of requests on the heap), take nothing either.
+// A line of bash mode takes its work buffers as one block, whether its references resolve or
+// not (with the beep off: the stand-in's sound service keeps a list of requests on the heap),
+// and gives it back.
+TEST_F(Allocations, BashLineTakesOneBlockAndGivesItBack) {
+  const std::vector<std::u16string> history = workload::MakeHistory(100);
+  standin::SetHistory(history);
+  const workload::Case c = workload::MakeCase(workload::kBashWords, history);
+  workload::ApplySettings(c);
+  PluginSettings.errorBeepMode = BeepNone;
+  const char16_t* const lines[] = {
+      c.line.c_str(),        // expands
+      u"echo !nosuchword",   // a failing search
+      u"echo !!:99",         // a word that does not exist
+      u"^nosuchword^other",  // a quick substitution that finds nothing
+  };
+  for (const char16_t* line : lines) {
+    const Pressed p = Press(keystroke_.get(), line, kKeyEnter);
+    SCOPED_TRACE(Narrow(line));
+    EXPECT_EQ(p.line, line == c.line.c_str() ? c.expected : std::u16string(line));
+    EXPECT_EQ(p.tally.allocations, 1u);
+    EXPECT_LE(p.tally.bytes, c.allowedBuffers * kWorkBufferBytes);
+    EXPECT_EQ(p.tally.frees, 1u);
+  }
+}
+
+// Keys that expand nothing, and an expansion of the default rules that fails (with the beep
+// off), take nothing either, in both modes.
 TEST_F(Allocations, KeysThatExpandNothingTakeNothing) {
   standin::SetHistory(workload::MakeHistory(100));
   PluginSettings.errorBeepMode = BeepNone;
   struct KeyCase {
     const char16_t* line;
     int keyCode;
+    bool bashMode;
   };
   const KeyCase cases[] = {
-      {u"dir /s *.txt", kKeyEnter},                  // no bang
-      {u"dir /s *.txt", 'x'},       {u"!xco", 'p'},  // a bang line while it is typed
-      {u"!nosuchword", kKeyEnter},                   // a failing search
-      {u"!99999", kKeyEnter},                        // beyond the newest entry
-      {u"!!:x", kKeyEnter},                          // a rejected modifier
+      {u"dir /s *.txt", kKeyEnter, false},  // no bang
+      {u"dir /s *.txt", 'x', false},
+      {u"!xco", 'p', false},               // a bang line while it is typed
+      {u"!nosuchword", kKeyEnter, false},  // a failing search
+      {u"!99999", kKeyEnter, false},       // beyond the newest entry
+      {u"!!:x", kKeyEnter, false},         // a rejected modifier
+      {u"echo !$", kKeyEnter, false},      // bash's form, with the mode off
+      // Bash mode: keys that are not Enter, and lines without a reference.
+      {u"dir /s *.txt", kKeyEnter, true},
+      {u"echo !$", '$', true},
+      {u"echo \"hi!\"", kKeyEnter, true},  // a bang inside quotes
+      {u"echo ! x", kKeyEnter, true},      // a bang before a blank
+      {u"echo ^!x", kKeyEnter, true},      // a bang after the escape character
   };
   for (const KeyCase& k : cases) {
+    workload::SetBashMode(k.bashMode);
     const Pressed p = Press(keystroke_.get(), k.line, k.keyCode);
-    EXPECT_EQ(p.line, k.line) << Narrow(k.line);
-    EXPECT_EQ(p.tally.allocations, 0u) << Narrow(k.line);
+    SCOPED_TRACE(Narrow(k.line) + (k.bashMode ? " (bash mode)" : ""));
+    EXPECT_EQ(p.line, k.line);
+    EXPECT_EQ(p.tally.allocations, 0u);
   }
 }
 

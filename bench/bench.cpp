@@ -1,9 +1,10 @@
-// Speed of the keystroke handler: a key on an ordinary line, and every reference form on
-// histories of growing size, each beside the floor (one bare walk of the same history) and
-// beside GNU readline's history_expand on the same entries.
+// Speed of the keystroke handler: a key on an ordinary line, and every reference form (those
+// of bash mode too) on histories of growing size, each beside the floor (one bare walk of the
+// same history) and beside GNU readline's history_expand on the same entries.
 #include <benchmark/benchmark.h>
 #include <readline/history.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,51 +70,96 @@ void CountAllocations(benchmark::State& state, const alloc::Tally& before) {
                                                 benchmark::Counter::kAvgIterations);
 }
 
-// ==== A key on a line that is no reference ====
-// The record is set once: `key` changes nothing on such a line.
+// ==== A key that expands nothing ====
 
-void KeyPlainLine(benchmark::State& state) {
-  workload::Type(&keystroke, u"dir /s c:\\users\\ann\\documents\\*.txt", 'x');
+// The keys measured, each with bash mode off and on (its name then ends in "_bash").
+struct QuietKey {
+  const char* name;
+  const char16_t* line;  // the edit line
+  int keyCode;
+};
+constexpr char16_t kPlainLine[] = u"dir /s c:\\users\\ann\\documents\\*.txt";
+constexpr QuietKey kQuietKeys[] = {
+    // A key on a line being typed: decided from the first unit and the key.
+    {"key/plain_line", kPlainLine, 'x'},
+    // A key on a line that begins with a bang while it is typed: the handler reads the
+    // modifier keys and finds no Enter.
+    {"key/bang_line_other_key", u"!xco", 'p'},
+    // Enter on a line without a bang that does not begin with '^': one scan of the line finds
+    // no bang, so no rule of either mode applies and the shell is not asked for the mode.
+    {"key/enter_plain_line", kPlainLine, kKeyEnter},
+    // Enter on a line whose only bang is no reference (inside quotes): the line may hold one,
+    // so the shell is asked for the mode; in bash mode the line is searched for a reference,
+    // finds none and runs as typed.
+    {"key/enter_quoted_bang", u"echo \"hello world!\"", kKeyEnter},
+};
+
+// One key of kQuietKeys; the record is set once, as `key` changes nothing.
+void KeyThatExpandsNothing(benchmark::State& state, const QuietKey& k, bool bash) {
+  workload::SetBashMode(bash);
+  workload::Type(&keystroke, k.line, k.keyCode);
   const alloc::Tally before = alloc::Now();
   for (auto _ : state) {
     key(&keystroke.event);
     benchmark::ClobberMemory();
   }
   CountAllocations(state, before);
-  if (keystroke.event.key != 'x') Fail(state, "the key was changed");
-}
-
-// A line that begins with a bang while it is typed: the handler reads the modifier keys and
-// finds no Enter.
-void KeyBangLineOtherKey(benchmark::State& state) {
-  workload::Type(&keystroke, u"!xco", 'p');
-  const alloc::Tally before = alloc::Now();
-  for (auto _ : state) {
-    key(&keystroke.event);
-    benchmark::ClobberMemory();
+  if (keystroke.event.key != k.keyCode || keystroke.line != std::u16string(k.line)) {
+    Fail(state, "the key or the line was changed");
   }
-  CountAllocations(state, before);
-  if (keystroke.event.key != 'p') Fail(state, "the key was changed");
+  workload::SetBashMode(false);
 }
 
 // ==== The floor ====
 
 // One walk from the oldest entry to the newest through the shell's two history functions:
 // the least any expansion can cost, since the shell offers no other way into its list.
+// Returns the number of entries.
+size_t Walk() {
+  size_t entries = 0;
+  for (char16_t* entry = HistoryStart(); entry != nullptr;) {
+    ++entries;
+    char16_t* next = NextHistoryEntry(entry);
+    entry = next == entry ? nullptr : next;
+  }
+  return entries;
+}
+
 void Floor(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
   LoadStandin(size);
   size_t entries = 0;
   for (auto _ : state) {
-    entries = 0;
-    for (char16_t* entry = HistoryStart(); entry != nullptr;) {
-      ++entries;
-      char16_t* next = NextHistoryEntry(entry);
-      entry = next == entry ? nullptr : next;
-    }
+    entries = Walk();
     benchmark::DoNotOptimize(entries);
   }
   if (entries != size) Fail(state, "the walk missed entries");
+}
+
+// Measures `measured` against the floor on a machine whose speed drifts: every iteration first
+// walks the history once (the floor) and then runs `measured`, each timed on its own with the
+// steady clock. The benchmark's time is that of `measured` alone (manual time). Returns the
+// mean time of the walks, taken microseconds away from it, so that their ratio, the multiple
+// of the floor, does not depend on the spell it fell into; the caller reports it as the counter
+// "floor".
+template <typename Measured>
+benchmark::Counter AgainstTheFloor(benchmark::State& state, Measured measured) {
+  using Clock = std::chrono::steady_clock;
+  Clock::duration floor{};
+  size_t entries = 0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    entries = Walk();
+    benchmark::DoNotOptimize(entries);
+    const Clock::time_point walked = Clock::now();
+    measured();
+    const Clock::time_point end = Clock::now();
+    floor += walked - start;
+    state.SetIterationTime(std::chrono::duration<double>(end - walked).count());
+  }
+  // In microseconds per iteration.
+  return benchmark::Counter(std::chrono::duration<double, std::micro>(floor).count(),
+                            benchmark::Counter::kAvgIterations);
 }
 
 // The shell's share of a case-insensitive containment search: the same walk with one call of
@@ -123,7 +169,7 @@ void FloorStristr(benchmark::State& state) {
   const size_t size = static_cast<size_t>(state.range(0));
   LoadStandin(size);
   size_t found = 0;
-  for (auto _ : state) {
+  const benchmark::Counter floor = AgainstTheFloor(state, [&found] {
     found = 0;
     for (char16_t* entry = HistoryStart(); entry != nullptr;) {
       found += _stristr(entry, u"Nightly") != nullptr;
@@ -131,14 +177,15 @@ void FloorStristr(benchmark::State& state) {
       entry = next == entry ? nullptr : next;
     }
     benchmark::DoNotOptimize(found);
-  }
+  });
+  state.counters["floor"] = floor;
   if (found != 1) Fail(state, "the word is not in exactly one entry");
 }
 
 // ==== The reference forms ====
 
-// One Enter on the reference line of `form`; the line is typed again before every press,
-// as the expansion replaces it.
+// One Enter on the reference line of `form`, against the floor; the line is typed again
+// before every press, as the expansion replaces it.
 void Quorvin(benchmark::State& state, workload::Form form) {
   const size_t size = static_cast<size_t>(state.range(0));
   LoadStandin(size);
@@ -154,12 +201,13 @@ void Quorvin(benchmark::State& state, workload::Form form) {
   }
 
   const alloc::Tally before = alloc::Now();
-  for (auto _ : state) {
+  const benchmark::Counter floor = AgainstTheFloor(state, [&c] {
     workload::Type(&keystroke, c.line, kKeyEnter);
     key(&keystroke.event);
     benchmark::ClobberMemory();
-  }
-  CountAllocations(state, before);
+  });
+  CountAllocations(state, before);  // before the counter below takes its own block
+  state.counters["floor"] = floor;
 }
 
 // readline's history_expand on the same entries and the same reference.
@@ -201,20 +249,26 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-  benchmark::RegisterBenchmark("key/plain_line", KeyPlainLine);
-  benchmark::RegisterBenchmark("key/bang_line_other_key", KeyBangLineOtherKey);
+  for (bool bash : {false, true}) {
+    for (const QuietKey& k : kQuietKeys) {
+      const std::string name = std::string(k.name) + (bash ? "_bash" : "");
+      benchmark::RegisterBenchmark(name.c_str(), KeyThatExpandsNothing, k, bash);
+    }
+  }
   const std::vector<std::u16string>& small = History(workload::kHistorySizes[0]);
   for (size_t size : workload::kHistorySizes) {
     const auto arg = static_cast<int64_t>(size);
     benchmark::RegisterBenchmark("floor", Floor)->Arg(arg)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("floor_stristr", FloorStristr)
         ->Arg(arg)
+        ->UseManualTime()
         ->Unit(benchmark::kMicrosecond);
     for (int f = 0; f < workload::kFormCount; ++f) {
       const auto form = static_cast<workload::Form>(f);
       const std::string id = workload::MakeCase(form, small).id;
       benchmark::RegisterBenchmark(("quorvin/" + id).c_str(), Quorvin, form)
           ->Arg(arg)
+          ->UseManualTime()
           ->Unit(benchmark::kMicrosecond);
     }
     for (int f = 0; f < workload::kFormCount; ++f) {

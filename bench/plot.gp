@@ -1,7 +1,7 @@
-# Draws BENCHMARKS.md's picture: median CPU time of one Enter against the history size, both
+# Draws BENCHMARKS.md's picture: median time of one Enter against the history size, both
 # on log scales; the floor (one bare walk of the history, a grey band), each of Quorvin's
-# reference forms (solid) and each of readline's (dashed, in the colour of the same Quorvin
-# form).
+# reference forms (solid), each of readline's (dashed, in the colour of the same Quorvin
+# form) and three forms of Quorvin's bash mode (solid, square points).
 # gnuplot -e "data='build/bench/plot.dat'; out='build/bench/bench-plot.svg'; note='...'" bench/plot.gp
 # The columns of `data` are those table.awk writes with -v data=FILE.
 
@@ -21,7 +21,7 @@ set xtics ("100" 100, "1 000" 1000, "10 000" 10000, "100 000" 100000)
 set ytics ("10 ns" 0.01, "100 ns" 0.1, "1 µs" 1, "10 µs" 10, "100 µs" 100, "1 ms" 1000, \
            "10 ms" 10000, "100 ms" 100000)
 set xlabel "Entries in the history"
-set ylabel "Median CPU time of one Enter"
+set ylabel "Median time of one Enter"
 set grid xtics ytics mxtics mytics lc "#dddddd"
 set key outside right center Left reverse spacing 1.15 title "Quorvin solid, readline dashed" left
 set border lc "#444444"
@@ -33,10 +33,15 @@ array label[9] = ["!!", "!-1", "!-N/2", "!N/2", "!word", "!word, case-insensitiv
                   "!?word", "!?word, case-insensitive", "!N/4:s/old/new/"]
 # Readline's forms: columns 12 to 18, in the order of Quorvin's forms 1 2 3 4 5 7 9.
 array same[7] = [1, 2, 3, 4, 5, 7, 9]
+# Bash mode's forms: columns 19 to 21.
+array bashColour[3] = ["#8c564b", "#e377c2", "#bcbd22"]
+array bashLabel[3] = ["echo !$", "x !!:1-2 !-2:$ (two walks)", "^old^new"]
 
 # The floor is a broad grey band under the rest, so that the lines on it still show it.
 plot data using 1:2 with lines lw 10 lc "#b0b0b0" title "floor: one walk of the history", \
      for [f = 1:9] data using 1:(column(2 + f)) with linespoints lw 2 lc rgb colour[f] \
          pt 7 ps 0.7 title "Quorvin " . label[f], \
      for [r = 1:7] data using 1:(column(11 + r)) with linespoints lw 1.5 dt 2 \
-         lc rgb colour[same[r]] pt 6 ps 0.7 title "readline " . label[same[r]]
+         lc rgb colour[same[r]] pt 6 ps 0.7 title "readline " . label[same[r]], \
+     for [b = 1:3] data using 1:(column(18 + b)) with linespoints lw 2 lc rgb bashColour[b] \
+         pt 5 ps 0.7 title "Quorvin, bash mode: " . bashLabel[b]

@@ -1,9 +1,15 @@
 # Turns the JSON output of quorvin_bench into the Markdown tables of BENCHMARKS.md: the
 # median CPU time of every benchmark, its multiple of the floor of the same history size, its
 # ratio to readline's history_expand, and the heap blocks of one expansion.
+# Reads one JSON file or several (one per run of the program): a benchmark's time is the median
+# of its runs, where a run with repetitions counts by its own median. The time is CPU time,
+# except for the benchmarks measured against the floor in their own loop (counter "floor",
+# manual time): their time is the steady clock's, and their multiple of the floor is the median
+# of the ratios of each run, time / floor.
 # Reads the fields line by line, as Google Benchmark writes one field per line.
 # With -v data=FILE it also writes the medians in microseconds, one row per history size, for
-# bench/plot.gp: the size, the floor, Quorvin's forms, then readline's ("-" where none).
+# bench/plot.gp: the size, the floor, Quorvin's forms of the default rules, readline's, then
+# three of Quorvin's bash forms ("-" where none).
 
 function field(line) {
   sub(/^[^:]*: */, "", line)
@@ -38,43 +44,101 @@ function plotted(name) { return (name in time) ? sprintf("%.6g", time[name]) : "
 
 function blocks(name) { return (name in allocs) ? sprintf("%.0f", allocs[name]) : "-" }
 
-/^    \{/ { name = ""; aggregate = ""; cpu = ""; unit = ""; label = ""; count = ""; error = "" }
-/"run_name":/ { name = field($0) }
+# The figures of each benchmark in one file, added to those of the files before: its time, and
+# its multiple of the floor when it was measured against it.
+function flush(  n) {
+  for (n in value) {
+    times[n, ++runs[n]] = value[n]
+    if (n in paired) multiples[n, ++pairedRuns[n]] = value[n] / paired[n]
+  }
+  delete value
+  delete paired
+  delete fromMedian
+}
+
+# The median of list[n, 1] to list[n, count].
+function median(list, n, count,  i, j, v, sorted) {
+  for (i = 1; i <= count; ++i) {
+    v = list[n, i]
+    for (j = i - 1; j >= 1 && sorted[j] > v; --j) sorted[j + 1] = sorted[j]
+    sorted[j + 1] = v
+  }
+  if (count % 2 == 1) return sorted[(count + 1) / 2]
+  return (sorted[count / 2] + sorted[count / 2 + 1]) / 2
+}
+
+# The multiple of the floor of benchmark `name` on `size` entries: measured against the floor in
+# its own loop when it was, else its time over that of the floor benchmark.
+function multiple(name, size) {
+  if (name in multipleOf) return sprintf(multipleOf[name] >= 100 ? "%.0f" : "%.2f", multipleOf[name])
+  return ratio(time[name], time["floor/" size])
+}
+
+/^    \{/ {
+  name = ""; aggregate = ""; cpu = ""; real = ""; unit = ""; label = ""; count = ""; floor = ""
+  error = ""
+}
+/"run_name":/ { name = field($0); sub(/\/manual_time$/, "", name) }
 /"aggregate_name":/ { aggregate = field($0) }
 /"cpu_time":/ { cpu = field($0) + 0 }
+/"real_time":/ { real = field($0) + 0 }
+/"floor":/ { floor = field($0) + 0 }
 /"time_unit":/ { unit = field($0) }
 /"label":/ { label = $0; sub(/^[^:]*: *"/, "", label); sub(/",?$/, "", label) }
 /"allocs":/ { count = field($0) + 0 }
 /"error_occurred": true/ { error = 1 }
+
+FNR == 1 && NR > 1 { flush() }
+
 /^    \}/ {
-  # The median when there are repetitions, else the one run.
   if (name == "" || error || (aggregate != "" && aggregate != "median")) next
-  if (aggregate == "" && (name in time) && medians[name]) next
-  time[name] = micro(cpu, unit)
-  if (aggregate == "median") medians[name] = 1
+  if (aggregate == "median" || !(name in fromMedian)) {
+    value[name] = micro(floor == "" ? cpu : real, unit)
+    if (floor != "") paired[name] = micro(floor, "us")
+  }
+  if (aggregate == "median") fromMedian[name] = 1
   if (count != "") allocs[name] = count
   if (label != "") labels[name] = label
 }
 
 END {
-  nforms = split("bangbang minus1 minushalf half prefix prefix_ci contains contains_ci subst", forms, " ")
+  flush()
+  for (n in runs) time[n] = median(times, n, runs[n])
+  for (n in pairedRuns) multipleOf[n] = median(multiples, n, pairedRuns[n])
+
+  # Quorvin's forms: the default rules' (the first ndefault), then bash mode's.
+  nforms = split("bangbang minus1 minushalf half prefix prefix_ci contains contains_ci subst " \
+                 "bash_last bash_words bash_quick bash_refs1 bash_refs2 bash_refs4 bash_lead", forms, " ")
+  ndefault = 9
   split("!! !-1 !-N/2 !N/2 !word !word !?word !?word !N/4:s/old/new/", shapes, " ")
+  shapes[10] = "echo !$"; shapes[11] = "x !!:1-2 !-2:$"; shapes[12] = "^old^new"
+  shapes[13] = "x !!"; shapes[14] = "x !! !!"; shapes[15] = "x !! !! !! !!"; shapes[16] = "!! x"
+  # The references of each bash form, and the walks of the history it takes: one per
+  # reference, and one more for a line that begins with a bang, which the default rules try
+  # first.
+  split("1 2 1 1 2 4 1", references, " ")
+  split("1 2 1 1 2 4 2", walks, " ")
   split("no no no no no yes no yes no", folded, " ")
   split("1.3 1.3 1.3 1.3 1.3 1.3 2 2 -", targets, " ")
   readline["prefix_ci"] = "prefix"; readline["contains_ci"] = "contains"
   nsizes = split("100 1000 10000 100000", sizes, " ")
 
   if (data != "") {
+    # The columns bench/plot.gp reads by number: those of the default rules' forms and
+    # readline's first, then the bash forms plotted.
     nreadline = split("bangbang minus1 minushalf half prefix contains subst", rforms, " ")
+    nplotted = split("bash_last bash_words bash_quick", bforms, " ")
     printf "# size floor" > data
-    for (f = 1; f <= nforms; ++f) printf " quorvin/%s", forms[f] > data
+    for (f = 1; f <= ndefault; ++f) printf " quorvin/%s", forms[f] > data
     for (f = 1; f <= nreadline; ++f) printf " readline/%s", rforms[f] > data
+    for (f = 1; f <= nplotted; ++f) printf " quorvin/%s", bforms[f] > data
     print "" > data
     for (s = 1; s <= nsizes; ++s) {
       n = sizes[s]
       printf "%s %s", n, plotted("floor/" n) > data
-      for (f = 1; f <= nforms; ++f) printf " %s", plotted("quorvin/" forms[f] "/" n) > data
+      for (f = 1; f <= ndefault; ++f) printf " %s", plotted("quorvin/" forms[f] "/" n) > data
       for (f = 1; f <= nreadline; ++f) printf " %s", plotted("readline/" rforms[f] "/" n) > data
+      for (f = 1; f <= nplotted; ++f) printf " %s", plotted("quorvin/" bforms[f] "/" n) > data
       print "" > data
     }
     close(data)
@@ -82,10 +146,17 @@ END {
 
   print "### Keystrokes that expand nothing"
   print ""
-  print "| Keystroke | Median CPU time | Heap blocks |"
-  print "|---|---|---|"
-  print "| A key on a line that does not begin with `!` | " show(time["key/plain_line"]) " | " blocks("key/plain_line") " |"
-  print "| A key other than Enter on a line that begins with `!` | " show(time["key/bang_line_other_key"]) " | " blocks("key/bang_line_other_key") " |"
+  print "| Keystroke | Median CPU time, default | Median CPU time, bash mode | Heap blocks (default / bash mode) |"
+  print "|---|---|---|---|"
+  nkeys = split("plain_line bang_line_other_key enter_plain_line enter_quoted_bang", keys, " ")
+  keytext["plain_line"] = "A key other than Enter on a line that does not begin with `!`"
+  keytext["bang_line_other_key"] = "A key other than Enter on a line that begins with `!`"
+  keytext["enter_plain_line"] = "Enter on a line without `!` that does not begin with `^`"
+  keytext["enter_quoted_bang"] = "Enter on `echo \"hello world!\"` (a `!` that is no reference: the mode is read)"
+  for (k = 1; k <= nkeys; ++k) {
+    d = "key/" keys[k]; b = "key/" keys[k] "_bash"
+    print "| " keytext[keys[k]] " | " show(time[d]) " | " show(time[b]) " | " blocks(d) " / " blocks(b) " |"
+  }
   print ""
 
   print "### Multiples of the floor"
@@ -96,16 +167,33 @@ END {
   printf "|---|---|"
   for (s = 1; s <= nsizes; ++s) printf "---|"
   print "---|"
-  for (f = 1; f <= nforms; ++f) {
+  for (f = 1; f <= ndefault; ++f) {
     printf "| `%s` | %s |", shapes[f], folded[f]
     for (s = 1; s <= nsizes; ++s) {
-      printf " %s |", ratio(time["quorvin/" forms[f] "/" sizes[s]], time["floor/" sizes[s]])
+      printf " %s |", multiple("quorvin/" forms[f] "/" sizes[s], sizes[s])
     }
     print " " (targets[f] == "-" ? "-" : "within " targets[f]) " |"
   }
   printf "| shell's `_stristr` on every entry, during the walk | - |"
-  for (s = 1; s <= nsizes; ++s) printf " %s |", ratio(time["floor_stristr/" sizes[s]], time["floor/" sizes[s]])
+  for (s = 1; s <= nsizes; ++s) printf " %s |", multiple("floor_stristr/" sizes[s], sizes[s])
   print " - |"
+  print ""
+
+  print "### Bash mode: multiples of the floor"
+  print ""
+  printf "| Form | References | Walks of the history |"
+  for (s = 1; s <= nsizes; ++s) printf " %s entries |", sizes[s]
+  print ""
+  printf "|---|---|---|"
+  for (s = 1; s <= nsizes; ++s) printf "---|"
+  print ""
+  for (f = ndefault + 1; f <= nforms; ++f) {
+    printf "| `%s` | %s | %s |", shapes[f], references[f - ndefault], walks[f - ndefault]
+    for (s = 1; s <= nsizes; ++s) {
+      printf " %s |", multiple("quorvin/" forms[f] "/" sizes[s], sizes[s])
+    }
+    print ""
+  }
   print ""
 
   for (s = 1; s <= nsizes; ++s) {
@@ -115,12 +203,13 @@ END {
     print "| Form | Line | Quorvin | × floor | readline line | readline | Quorvin ÷ readline | Heap blocks (Quorvin / readline) |"
     print "|---|---|---|---|---|---|---|---|"
     print "| floor: one walk | - | " show(time["floor/" n]) " | 1.00 | - | - | - | - |"
-    print "| walk + shell's `_stristr` per entry | - | " show(time["floor_stristr/" n]) " | " ratio(time["floor_stristr/" n], time["floor/" n]) " | - | - | - | - |"
+    print "| walk + shell's `_stristr` per entry | - | " show(time["floor_stristr/" n]) " | " multiple("floor_stristr/" n, n) " | - | - | - | - |"
     for (f = 1; f <= nforms; ++f) {
       q = "quorvin/" forms[f] "/" n
       r = "readline/" ((forms[f] in readline) ? readline[forms[f]] : forms[f]) "/" n
       note = (forms[f] in readline) ? " (case-sensitive)" : ""
-      print "| `" shapes[f] "`" (folded[f] == "yes" ? ", case-insensitive" : "") " | `" labels[q] "` | " show(time[q]) " | " ratio(time[q], time["floor/" n]) " | `" labels[r] "`" note " | " show(time[r]) " | " ratio(time[q], time[r]) " | " blocks(q) " / " blocks(r) " |"
+      mode = folded[f] == "yes" ? ", case-insensitive" : (f > ndefault ? ", bash mode" : "")
+      print "| `" shapes[f] "`" mode " | `" labels[q] "` | " show(time[q]) " | " multiple(q, n) " | `" labels[r] "`" note " | " show(time[r]) " | " ratio(time[q], time[r]) " | " blocks(q) " / " blocks(r) " |"
     }
     print ""
   }

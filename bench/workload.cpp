@@ -8,6 +8,7 @@
 
 #include "plugin/plugin.h"
 #include "settings/settings.h"
+#include "shell/standin_shell.h"
 
 namespace workload {
 
@@ -103,6 +104,8 @@ std::vector<std::u16string> MakeHistory(size_t count) {
   for (size_t i = 1; i < count; ++i) {
     history.push_back(i == count / 4 ? LongEntry() : CommandLine(&r));
   }
+  // A line cut short may keep only two words; the bash-mode forms take words 1 and 2.
+  while (Words(history.back()).size() < 3) history.back() = CommandLine(&r);
   for (size_t i = 1; i < count; ++i) {
     const std::u16string& e = history[i];
     if (e.compare(0, 5, u"xcopy") == 0 || e.find(u"nightly") != std::u16string::npos ||
@@ -113,35 +116,57 @@ std::vector<std::u16string> MakeHistory(size_t count) {
   return history;
 }
 
+std::vector<std::u16string> Words(const std::u16string& entry) {
+  std::vector<std::u16string> words;
+  size_t i = 0;
+  for (;;) {
+    while (i < entry.size() && entry[i] == u' ') ++i;
+    if (i == entry.size()) return words;
+    const size_t start = i;
+    while (i < entry.size() && entry[i] != u' ') {
+      if (entry[i++] != u'"') continue;
+      while (i < entry.size() && entry[i] != u'"') ++i;
+      if (i < entry.size()) ++i;
+    }
+    words.push_back(entry.substr(start, i - start));
+  }
+}
+
 Case MakeCase(Form form, const std::vector<std::u16string>& h) {
   const long long n = static_cast<long long>(h.size());
   const std::u16string half = Number(n / 2);
   const std::u16string quarter = Number(n / 4);
+  const std::u16string& newest = h.back();
+  const std::vector<std::u16string> words = Words(newest);
+  // Bash mode takes one block for its work buffers per expansion: the new line, the text of
+  // the reference, a spare, the latest old text and the latest search text.
+  constexpr size_t kBashBuffers = 5;
   Case c{};
   switch (form) {
     case kBangBang:
-      c = {"bangbang", u"!!", "", h.back(), false, 0};
+      c = {"bangbang", u"!!", "", newest, false, false, 0, 0};
       break;
     case kMinusOne:
-      c = {"minus1", u"!-1", "", h.back(), false, 0};
+      c = {"minus1", u"!-1", "", newest, false, false, 0, 0};
       break;
     case kMinusHalf:
-      c = {"minushalf", u"!-" + half, "", h[h.size() - h.size() / 2], false, 0};
+      c = {"minushalf", u"!-" + half, "", h[h.size() - h.size() / 2], false, false, 0, 0};
       break;
     case kHalf:  // counting base 0: !k is index k
-      c = {"half", u"!" + half, "!" + Narrow(Number(n / 2 + 1)), h[h.size() / 2], false, 0};
+      c = {"half", u"!" + half, "!" + Narrow(Number(n / 2 + 1)), h[h.size() / 2], false, false, 0,
+           0};
       break;
     case kPrefix:
-      c = {"prefix", u"!xcopy", "", h[0], false, 0};
+      c = {"prefix", u"!xcopy", "", h[0], false, false, 0, 0};
       break;
     case kPrefixFolded:
-      c = {"prefix_ci", u"!XCopy", "!xcopy", h[0], true, 0};
+      c = {"prefix_ci", u"!XCopy", "!xcopy", h[0], true, false, 0, 0};
       break;
     case kContains:
-      c = {"contains", u"!?nightly", "", h[0], false, 0};
+      c = {"contains", u"!?nightly", "", h[0], false, false, 0, 0};
       break;
     case kContainsFolded:
-      c = {"contains_ci", u"!?Nightly", "!?nightly", h[0], true, 0};
+      c = {"contains_ci", u"!?Nightly", "!?nightly", h[0], true, false, 0, 0};
       break;
     case kSubstitute: {
       std::u16string expected = h[h.size() / 4];
@@ -151,9 +176,53 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
            "!" + Narrow(Number(n / 4 + 1)) + ":s/olddir/newdir/",
            expected,
            false,
+           false,
+           2,
            2};
       break;
     }
+    case kBashLastWord:
+      c = {"bash_last", u"echo !$", "", u"echo " + words.back(), false, true, 1, kBashBuffers};
+      break;
+    case kBashWords:
+      c = {"bash_words",
+           u"x !!:1-2 !-2:$",
+           "",
+           u"x " + words[1] + u" " + words[2] + u" " + Words(h[h.size() - 2]).back(),
+           false,
+           true,
+           1,
+           kBashBuffers};
+      break;
+    case kBashQuick: {
+      // The command, the first word of the newest entry, gets an extension: "^dir^dir.exe".
+      const std::u16string& command = words[0];
+      c = {"bash_quick",
+           u"^" + command + u"^" + command + u".exe",
+           "",
+           command + u".exe" + newest.substr(command.size()),
+           false,
+           true,
+           1,
+           kBashBuffers};
+      break;
+    }
+    case kBashRefs1:
+    case kBashRefs2:
+    case kBashRefs4: {
+      // 1, 2 and 4 references.
+      constexpr const char* kIds[] = {"bash_refs1", "bash_refs2", "bash_refs4"};
+      const int index = form - kBashRefs1;
+      c = {kIds[index], u"x", "", u"x", false, true, 1, kBashBuffers};
+      for (int i = 0; i < 1 << index; ++i) {
+        c.line += u" !!";
+        c.expected += u" " + newest;
+      }
+      break;
+    }
+    case kBashLeading:
+      c = {"bash_lead", u"!! x", "", newest + u" x", false, true, 1, kBashBuffers};
+      break;
     case kFormCount:
       Fail("no such form");
   }
@@ -167,6 +236,15 @@ void ApplySettings(const Case& c) {
   PluginSettings = kDefaultSettings;
   PluginSettings.caseInsensitive = c.caseInsensitive ? 1 : 0;
   HostMajorVersion = 0;
+  SetBashMode(c.bashMode);
+}
+
+void SetBashMode(bool on) {
+  if (on) {
+    standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  } else {
+    standin::RemoveVariable(u"QUORVIN_EXPAND");
+  }
 }
 
 void Type(Keystroke* k, const std::u16string& text, int keyCode) {

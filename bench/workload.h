@@ -19,8 +19,14 @@ constexpr size_t kLongEntryLength = 1000;
 // A history of `count` entries (at least 8), oldest first, the same for the same count:
 //  - index 0, the oldest, is the only entry that begins with "xcopy" or contains "nightly";
 //  - index count/4 is the long entry, the only one that contains "olddir" (near its end);
-//  - every other entry is a command line of 10 to 80 units.
+//  - every other entry is a command line of 10 to 80 units, the newest one of three words or
+//    more (the bash-mode forms take words 1 and 2 of it).
 std::vector<std::u16string> MakeHistory(size_t count);
+
+// The words of a generated entry as bash mode splits them: blanks separate words, and a text
+// in double quotes (to its closing quote, or to the end of an entry cut short inside it) is
+// part of its word. The generated entries hold no other unit that splits or groups words.
+std::vector<std::u16string> Words(const std::u16string& entry);
 
 // The reference forms.
 enum Form {
@@ -33,6 +39,17 @@ enum Form {
   kContains,        // !?word, matching only the oldest entry
   kContainsFolded,  // the same with case-insensitive searches
   kSubstitute,      // !N/4:s/old/new/ on the long entry
+  // Bash mode: references anywhere in the line, word designators, quick substitution.
+  kBashLastWord,  // echo !$: the last word of the newest entry
+  kBashWords,     // x !!:1-2 !-2:$: two references, two walks
+  kBashQuick,     // ^old^new on the newest entry
+  // Bash mode, k references to the newest entry in one line: k walks.
+  kBashRefs1,  // x !!
+  kBashRefs2,  // x !! !!
+  kBashRefs4,  // x !! !! !! !!
+  // Bash mode, a line that begins with a bang but is no line of the default rules, which are
+  // tried first: !! x
+  kBashLeading,
   kFormCount,
 };
 
@@ -44,13 +61,19 @@ struct Case {
                               // readline has no such form
   std::u16string expected;    // the line after the expansion
   bool caseInsensitive;       // the case-insensitive searches setting it runs under
+  bool bashMode;              // runs with bash mode on (the shell variable QUORVIN_EXPAND=bash)
   size_t allowedAllocations;  // heap blocks one expansion may take
+  size_t allowedBuffers;      // line-sized work buffers (kLineCapacity units) they may hold
 };
 
 Case MakeCase(Form form, const std::vector<std::u16string>& history);
 
-// Puts the plugin's settings to their defaults, with the case setting `c` runs under.
+// Puts the plugin's settings to their defaults, with the case setting `c` runs under, and
+// switches bash mode on or off in the stand-in shell as `c` says.
 void ApplySettings(const Case& c);
+
+// Switches bash mode on (the shell variable QUORVIN_EXPAND=bash) or off (no such variable).
+void SetBashMode(bool on);
 
 // The edit line and key record one keystroke works on.
 struct Keystroke {

@@ -105,6 +105,9 @@ const char16_t* ExpandShellText(const char16_t* text);
 // ==== Diagnostics ====
 constexpr size_t kErrorTextCapacity = 1024;
 
+// The process's standard error handle, fetched anew for every write: no handle is kept.
+void* StandardError();
+
 // Writes "Quorvin plugin: " and, inside a batch file, "name [line]  " to standard error.
 void WriteErrorPrefix();
 

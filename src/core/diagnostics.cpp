@@ -5,13 +5,13 @@
 
 namespace {
 
-void* StandardError() {
-  return win::GetStdHandle(win::kStdErrorHandle);
-}
-
 constexpr uint32_t kUnknownErrorCode = 0xFFFFFFFFu;
 
 }  // namespace
+
+void* StandardError() {
+  return win::GetStdHandle(win::kStdErrorHandle);
+}
 
 void WriteErrorPrefix() {
   Qprintf(StandardError(), u"%s plugin: ", kPluginName);

@@ -29,10 +29,6 @@ struct Pending {
 // inside one call.
 char16_t TrueName[kTrueNameCapacity];
 
-void* StandardError() {
-  return win::GetStdHandle(win::kStdErrorHandle);
-}
-
 const char16_t* HiveWord(win::HKEY root) {
   return root == win::LocalMachine() ? u"HKLM" : u"HKCU";
 }

@@ -36,15 +36,13 @@ bool Store(SplitState* s, char16_t c) {
   ArgumentRecord& t = ArgumentTable;
   if (s->index > kLastCharacterIndex) {
     WriteErrorPrefix();
-    Qprintf(win::GetStdHandle(win::kStdErrorHandle),
-            u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", static_cast<int>(s->index),
-            static_cast<int>(MAX_ARG_LEN));
+    Qprintf(StandardError(), u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n",
+            static_cast<int>(s->index), static_cast<int>(MAX_ARG_LEN));
     return false;
   }
   if (s->closed >= kMaxArguments) {
     WriteErrorPrefix();
-    Qprintf(win::GetStdHandle(win::kStdErrorHandle), u"Too many arguments: more than %d\r\n",
-            kMaxArguments);
+    Qprintf(StandardError(), u"Too many arguments: more than %d\r\n", kMaxArguments);
     return false;
   }
   if (s->length == 0) {

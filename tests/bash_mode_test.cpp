@@ -22,9 +22,11 @@ struct Row {
 const std::u16string kFail = u"<fails>";
 const std::u16string kAsTyped = u"<as typed>";
 
-// Expands `line` over kHistory; what came of it, in the notation of Row.
-std::u16string Expand(const std::u16string& line, bool* printOnly = nullptr) {
-  standin::SetHistory(kHistory);
+// Expands `line` over `history` (kHistory when not given); what came of it, in the notation of
+// Row.
+std::u16string Expand(const std::u16string& line, bool* printOnly = nullptr,
+                      const std::vector<std::u16string>& history = kHistory) {
+  standin::SetHistory(history);
   char16_t* result = reinterpret_cast<char16_t*>(1);
   bool print = false;
   const BashOutcome outcome = ExpandBashLine(line.c_str(), &result, &print);
@@ -38,9 +40,11 @@ std::u16string Expand(const std::u16string& line, bool* printOnly = nullptr) {
   return text;
 }
 
-void ExpectRows(const std::vector<Row>& rows) {
+void ExpectRows(const std::vector<Row>& rows,
+                const std::vector<std::u16string>& history = kHistory) {
   for (const Row& row : rows) {
-    EXPECT_EQ(Show(Expand(row.line)), Show(row.expected)) << "line: " << Show(row.line);
+    EXPECT_EQ(Show(Expand(row.line, nullptr, history)), Show(row.expected))
+        << "line: " << Show(row.line);
   }
 }
 
@@ -56,9 +60,17 @@ TEST_F(BashMode, QuotesEscapesAndBangsThatAreNoReference) {
       {u"x ! y !\tz !=a !(b) c!", kAsTyped},
       {u"it's !$", u"it's 2>&1"},  // a single quote is ordinary
       {u"a\\!$", u"a\\2>&1"},      // so is a backslash: the bang after it is a reference
-      {u"$!x", kFail},             // no parameter syntax: !x finds nothing
+      {u"$!x", kFail},             // a '$' that begins the line: !x finds nothing
       {u"^make^gmake^ \"!!\"", u"gmake -j4 all && make install 2>&1 \"!!\""},
+      // What the shell needs a '!' for: wildcards, ${!name} and $!, on every line.
+      {u"del *[!0-9].bak", kAsTyped},
+      {u"del !$ *[!a-z].tmp", u"del 2>&1 *[!a-z].tmp"},
+      {u"ls [!1]* x[!nosuch", kFail},  // no ']' after the second: a reference
+      {u"echo $!! ${!a} !$", u"echo $!! ${!a} 2>&1"},
+      {u"x ${!a !!:0", kFail},  // no '}' later: a reference
+      {u"x !!:s/2>&1/$/!!", u"x make -j4 all && make install $!!"},  // the new line ends in '$'
   });
+  ExpectRows({{u"^ab^$^!!", u"$ab"}}, {u"ab"});
 }
 
 TEST_F(BashMode, QuorvinNumberingInsideTheLine) {
@@ -132,6 +144,35 @@ TEST_F(BashMode, BashGrammarWithTheShellsQuotes) {
   });
 }
 
+// Corners of bash's grammar, each over a history of its own: a g that waits for the next s or &,
+// x^, a search text that begins with '-', the '&' of a new text quoted by its delimiter, a number
+// of ASCII digits only, and a delimiter or an old text that is a whole character.
+TEST_F(BashMode, GrammarCornersAsBashHasThem) {
+  const std::u16string kLowHalf(1, char16_t{0xDE00});  // the second unit of U+1F600
+  const struct {
+    std::vector<std::u16string> history;
+    std::vector<Row> rows;
+  } tables[] = {
+      {{u"cp foo.o boo.o"},
+       {{u"e !!:gt:s/o/0/", u"e cp f00.0 b00.0"},
+        {u"e !!:s/o/0/:gt:&", u"e cp f00.0 b00.0"},
+        {u"e !!:gs/o/0/:s/0/o/", u"e cp fo0.0 b00.0"}}},  // the g is spent by the first s
+      {{u"echo one two three"},
+       {{u"echo !!:0^", u"echo echo one"}, {u"echo !!:^^", u"echo one"}, {u"echo !!:2^", kFail}}},
+      {{u"grep foo bar.txt"},
+       {{u"echo !!:s&foo&x\\&y&", u"echo grep xfooy bar.txt"},
+        {u"echo !!:s/foo/x\\&y/", u"echo grep x&y bar.txt"},
+        {u"echo !!:s/foo/x\\y/", u"echo grep x\\y bar.txt"}}},
+      {{u"-x foo"}, {{u"echo !-x", u"echo -x foo"}, {u"echo !-x-", u"echo -x"}}},
+      {{u"echo zero", u"echo one"}, {{u"echo x !\u00B2", kFail}, {u"echo !1\u00B2", u"echo echo one\u00B2"}}},
+      {{u"cp \u00E9/\U0001F600.txt \U0001F600x"},
+       {{u"e !cp:s\U0001F600x\U0001F600X\U0001F600", u"e cp \u00E9/\U0001F600.tXt \U0001F600x"},
+        {u"e !!:s/" + kLowHalf + u"/-/", kFail},  // half of a pair is no occurrence
+        {u"e !!:s/" + kLowHalf + u"x/-/", kFail}}},
+  };
+  for (const auto& t : tables) ExpectRows(t.rows, t.history);
+}
+
 TEST_F(BashMode, NoReferenceNoAllocation) {
   for (const char16_t* line : {u"", u"echo hi", u"\"!!\"", u"x ! y", u"a^!b"}) {
     char16_t* result = reinterpret_cast<char16_t*>(1);
@@ -152,6 +193,7 @@ TEST(BashWords, SplitsAsBashWithTheShellsQuotes) {
       {u"a <>b >|c &>d 3<&-", {u"a", u"<", u">", u"b", u">|", u"c", u"&>", u"d", u"3<&-"}},
       {u"a $(b (c) d)e <(f g) x@(h i) $((1 + 2))",
        {u"a", u"$(b (c) d)e", u"<(f g)", u"x@(h i)", u"$((1 + 2)", u")"}},
+      {u"c <() x 2<()y @()y z", {u"c", u"<()", u"x", u"2<()y", u"@()y z"}},
       {u"a \"open b", {u"a", u"\"open b"}},
       {u"a b# #c d", {u"a", u"b#"}},
       {u"  ", {}},

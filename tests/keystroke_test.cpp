@@ -231,7 +231,9 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
       {u"!!:s/one/1/ !$", Expands, u"echo 1 two two"},
       {u"echo !!:p", PutsUp, u"echo echo one two"},
       {u"echo \"hi!\"", Untouched, nullptr},
-      {u"!", Untouched, nullptr},
+      {u"del *[!0-9].bak", Untouched, nullptr},
+      {u"!", Fails, nullptr},  // the default rules fail it, and bash's find nothing to expand
+      {u"!=x", Fails, nullptr},
       {u"echo !nothing", Fails, nullptr},
       {u"!!:5", Fails, nullptr},
       {u"^zz^y", Fails, nullptr},
@@ -246,6 +248,13 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
     if (c.outcome == Fails) ++fails;
     EXPECT_EQ(standin::HonkCount(), fails) << Show(c.line);
   }
+  // With /A0 /X0 the default rules fail "! 1", and bash mode keeps the key swallowed.
+  PluginSettings.allowWhitespace = 0;
+  PluginSettings.executeOnFailure = 0;
+  const KeyResult r = PressKey(u"! 1");
+  EXPECT_EQ(r.line, u"! 1");
+  EXPECT_EQ(r.key, 0);
+  EXPECT_EQ(standin::HonkCount(), fails + 1);
 }
 
 // A key other than Enter or Shift-Enter on a line with a bang anywhere is left alone in bash

@@ -11,7 +11,15 @@ namespace {
 constexpr size_t kMaxLineLength = kLineCapacity - 1;
 
 // The line-sized buffers of one expansion, taken from the heap as one block.
-enum BashBuffer { kOutBuffer, kPieceBuffer, kSpareBuffer, kOldTextBuffer, kSearchBuffer, kBuffers };
+enum BashBuffer {
+  kOutBuffer,
+  kPieceBuffer,
+  kSpareBuffer,
+  kOldTextBuffer,
+  kNewTextBuffer,
+  kSearchBuffer,
+  kBuffers
+};
 
 // The work of one expansion: its buffers, and what earlier references of the same line leave
 // for later ones (nothing survives the call).
@@ -23,9 +31,9 @@ struct BashWork {
   char16_t* spare;              // where the next step writes; then swapped with `piece`
   char16_t* oldText;            // the old text of the latest substitution (for :& and an empty old)
   size_t oldLength;             // its units; 0 while the line has had no substitution
-  const char16_t* rhs;          // the new text of the latest substitution, as typed in the line
-  size_t rhsLength;             // its units
-  char16_t rhsDelimiter;        // the delimiter it was typed with (a backslash may quote it)
+  char16_t* newText;            // its new text, each '&' already replaced by the old text
+  size_t newLength;             // its units
+  bool newTooLong;              // the new text alone would not fit in a line
   char16_t* search;             // the latest !?string? search text
   size_t searchLength;          // its units; 0 while the line has had no such search
   const char16_t* matchedWord;  // for %: the word of the entry where that search matched
@@ -51,19 +59,56 @@ void SwapPiece(BashWork* w, size_t length) {
   w->piece[length] = 0;
 }
 
-// A '!' followed by one of these, or by the end of the line, is an ordinary character.
+// A '!' followed by one of these, or by the end of the line, is an ordinary character. '(' is
+// this shell's addition: bash would search for an empty text there and fail the line.
 bool EndsBang(char16_t c) {
   return c == 0 || c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'=' || c == u'(';
 }
 
-// The units that end the text of a !string search (and the end of the line).
+// What the rules for a '!' need to know of the whole typed line, read in one scan.
+struct LineFacts {
+  const char16_t* line;     // the typed line
+  const char16_t* lastBracket;  // its last ']', or null
+  const char16_t* lastBrace;    // its last '}', or null
+};
+
+LineFacts ReadLineFacts(const char16_t* line) {
+  LineFacts facts = {line, nullptr, nullptr};
+  for (const char16_t* p = line; *p != 0; ++p) {
+    if (*p == u']') facts.lastBracket = p;
+    if (*p == u'}') facts.lastBrace = p;
+  }
+  return facts;
+}
+
+// Whether the '!' at `p` begins a reference, `made` being the new line so far (`madeLength`
+// units). Besides EndsBang, a '!' that the shell itself needs is left alone, by bash's own
+// rules:
+//   [!...]   a '!' right after '[' with a ']' later in the typed line: a wildcard's negation;
+//   ${!...}  a '!' right after "${" with a '}' later in the typed line;
+//   $!       a '!' right after a '$' that ends the new line so far, when that '$' is not all it
+//            holds (bash reads the line it is making here, so a '$' an expansion ends with
+//            counts as well).
+// Bash applies the first two only to lines in which no other '!' is a reference; here they hold
+// on every line.
+bool BeginsReference(const LineFacts& facts, const char16_t* p, const char16_t* made,
+                     size_t madeLength) {
+  if (*p != u'!' || EndsBang(p[1])) return false;
+  const size_t at = static_cast<size_t>(p - facts.line);
+  if (at > 0 && p[-1] == u'[' && facts.lastBracket > p) return false;
+  if (at > 1 && p[-1] == u'{' && p[-2] == u'$' && facts.lastBrace > p) return false;
+  if (madeLength > 1 && made[madeLength - 1] == u'$') return false;
+  return true;
+}
+
+// The units that end the text of a !string search (and the end of the line); a '-' ends it
+// only after its first unit.
 bool EndsSearchWord(char16_t c) {
   switch (c) {
     case 0:
     case u' ':
     case u'\t':
     case u'\n':
-    case u'\r':
     case u':':
     case u';':
     case u'&':
@@ -108,10 +153,11 @@ bool BeginsComment(const char16_t* line, const char16_t* p) {
   }
 }
 
-// The first unit of a reference in `line`, or null when there is none: a '^' that begins the
-// line, or a '!' outside quotes and comments, not after the escape character and not before
-// EndsBang.
-const char16_t* FirstReference(const char16_t* line) {
+// The first unit of a reference in the line, or null when there is none: a '^' that begins the
+// line, or a '!' that BeginsReference, outside quotes and comments and not after the escape
+// character.
+const char16_t* FirstReference(const LineFacts& facts) {
+  const char16_t* line = facts.line;
   if (line[0] == u'^') return line;
   char16_t quote = 0;
   for (const char16_t* p = line; *p != 0; ++p) {
@@ -123,8 +169,8 @@ const char16_t* FirstReference(const char16_t* line) {
       quote = *p;
     } else if (*p == u'^') {
       if (p[1] == 0) break;
-      ++p;  // the escaped unit is ordinary
-    } else if (*p == u'!' && !EndsBang(p[1])) {
+      p += text::CharUnits(p + 1);  // the escaped character is ordinary
+    } else if (BeginsReference(facts, p, line, static_cast<size_t>(p - line))) {
       return p;
     }
   }
@@ -152,23 +198,10 @@ const char16_t* FindOld(const BashWork& w, const char16_t* text, size_t length, 
   return found;
 }
 
-// Writes the new text at `*written` in `out`: '&' stands for the old text; a backslash quotes
-// the delimiter or '&' and is otherwise an ordinary unit. False when the line would be too long.
+// Writes the new text at `*written` in `out`. False when the line would be too long.
 bool WriteNewText(const BashWork& w, char16_t* out, size_t* written) {
-  for (size_t k = 0; k < w.rhsLength; ++k) {
-    const char16_t c = w.rhs[k];
-    size_t count = 1;
-    const char16_t* units = &w.rhs[k];
-    if (c == u'\\' && k + 1 < w.rhsLength &&
-        (w.rhs[k + 1] == w.rhsDelimiter || w.rhs[k + 1] == u'&')) {
-      units = &w.rhs[++k];
-    } else if (c == u'&') {
-      units = w.oldText;
-      count = w.oldLength;
-    }
-    if (*written + count > kMaxLineLength) return false;
-    for (size_t i = 0; i < count; ++i) out[(*written)++] = units[i];
-  }
+  if (w.newTooLong || *written + w.newLength > kMaxLineLength) return false;
+  for (size_t k = 0; k < w.newLength; ++k) out[(*written)++] = w.newText[k];
   return true;
 }
 
@@ -211,25 +244,41 @@ bool Substitute(BashWork* w, SubstituteScope scope) {
   return true;
 }
 
-// Reads "d old d new d" at `p` (at the delimiter d; the closing one, or both, may be left out
-// at the end of the line) into the substitution state. An empty old text takes the latest old
-// text of the line, or else its latest search text. The position after it, or null.
-const char16_t* ReadSubstitution(BashWork* w, const char16_t* p) {
-  const char16_t d = *p++;
-  size_t oldLength = 0;
-  for (; *p != 0 && *p != d; ++oldLength) {
-    const bool quoted = p[0] == u'\\' && p[1] == d;
-    w->oldText[oldLength] = quoted ? d : *p;  // written only when the old text is not empty
-    p += quoted ? 2 : 1;
+// The delimiter at `p`: one whole character, a surrogate pair included.
+struct Delimiter {
+  char16_t units[2];  // the character; units[1] is used only when `length` is 2
+  size_t length;      // 1 or 2
+  // Whether the character at `p` (the start of a character) is the delimiter.
+  bool At(const char16_t* p) const {
+    return text::CharUnits(p) == length && p[0] == units[0] && (length == 1 || p[1] == units[1]);
   }
-  if (*p == d) ++p;
-  const char16_t* rhs = p;
-  while (*p != 0 && *p != d) p += p[0] == u'\\' && p[1] == d ? 2 : 1;
-  w->rhs = rhs;
-  w->rhsLength = static_cast<size_t>(p - rhs);
-  w->rhsDelimiter = d;
-  if (*p == d) ++p;
+};
 
+// Reads a text up to the delimiter `d` or the end of the line, a backslash before `d` quoting
+// it, into `out` (at most kMaxLineLength units, which a text of the line cannot exceed): the
+// position of the delimiter that ends it (or of the terminator) and its length in `*length`.
+const char16_t* ReadDelimited(const char16_t* p, const Delimiter& d, char16_t* out,
+                              size_t* length) {
+  size_t n = 0;
+  while (*p != 0 && !d.At(p)) {
+    if (p[0] == u'\\' && d.At(p + 1)) ++p;
+    for (size_t k = text::CharUnits(p); k > 0; --k) out[n++] = *p++;
+  }
+  *length = n;
+  return p;
+}
+
+// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
+// both, may be left out at the end of the line) into the substitution state. An empty old text
+// takes the latest old text of the line, or else its latest search text. In the new text, as in
+// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
+// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
+const char16_t* ReadSubstitution(BashWork* w, const char16_t* p) {
+  const Delimiter d = {{p[0], p[1]}, text::CharUnits(p)};
+  p += d.length;
+  size_t oldLength = 0;
+  p = ReadDelimited(p, d, w->oldText, &oldLength);
+  if (*p != 0) p += d.length;
   if (oldLength == 0) {
     if (w->oldLength == 0 && w->searchLength == 0) return nullptr;
     if (w->oldLength == 0) {
@@ -241,12 +290,38 @@ const char16_t* ReadSubstitution(BashWork* w, const char16_t* p) {
   }
   w->oldLength = oldLength;
   w->oldText[oldLength] = 0;
+
+  // The new text as typed goes to the spare buffer first, then into newText with '&' replaced.
+  size_t typedLength = 0;
+  p = ReadDelimited(p, d, w->spare, &typedLength);
+  if (*p != 0) p += d.length;
+  const char16_t* typed = w->spare;
+  bool ampersand = false;
+  for (size_t k = 0; k < typedLength; ++k) ampersand = ampersand || typed[k] == u'&';
+  size_t n = 0;
+  w->newTooLong = false;
+  for (size_t k = 0; k < typedLength && !w->newTooLong; ++k) {
+    const char16_t* units = &typed[k];
+    size_t count = 1;
+    if (ampersand && typed[k] == u'\\' && k + 1 < typedLength && typed[k + 1] == u'&') {
+      units = &typed[++k];
+    } else if (ampersand && typed[k] == u'&') {
+      units = w->oldText;
+      count = w->oldLength;
+    }
+    if (n + count > kMaxLineLength) {
+      w->newTooLong = true;
+      break;
+    }
+    for (size_t i = 0; i < count; ++i) w->newText[n++] = units[i];
+  }
+  w->newLength = n;
   return p;
 }
 
-// Grammar of the modifiers, each after a ':' (g or a before s or & makes it replace every
-// occurrence; G makes every later s and & of the reference replace once in each word; before
-// any other modifier g and a change nothing):
+// Grammar of the modifiers, each after a ':' (g or a makes the next s or & of the reference
+// replace every occurrence, even with other modifiers between; G makes every later s and & of
+// the reference replace once in each word):
 //   h t r e   the head, tail, root or extension of the text (bash_words.cpp)
 //   p         print only; q x  bash's quoting of the result, the last one given counts
 //   s d old d new d   the first old text replaced; & in new is the old text
@@ -256,14 +331,14 @@ const char16_t* ReadSubstitution(BashWork* w, const char16_t* p) {
 // Returns the position after the modifiers, or null on a failure.
 const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
   char16_t quoting = 0;
+  bool global = false;    // a g or a holds until an s or & has applied it
   bool eachWord = false;  // a G holds for every later s and & of the same reference
   while (*p == u':') {
     const char16_t* m = p + 1;
-    SubstituteScope scope = kFirst;
-    if (*m == u'g' || *m == u'a') scope = kGlobal;
+    if (*m == u'g' || *m == u'a') global = true;
     if (*m == u'G') eachWord = true;
     if (*m == u'g' || *m == u'a' || *m == u'G') ++m;
-    if (eachWord) scope = kEachWord;
+    const SubstituteScope scope = global ? kGlobal : eachWord ? kEachWord : kFirst;
     switch (*m) {
       case u'h':
       case u't':
@@ -288,9 +363,11 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
         }
         p = ReadSubstitution(w, m + 1);
         if (p == nullptr || !Substitute(w, scope)) return nullptr;
+        global = false;
         break;
       case u'&':
         if (w->oldLength == 0 || !Substitute(w, scope)) return nullptr;
+        global = false;
         p = m + 1;
         break;
       default:
@@ -337,6 +414,7 @@ const char16_t* ReadWordIndex(const char16_t* p, size_t* index, bool* last) {
 //   n  ^  $  %      one word: the nth, the first argument, the last, the word of the latest
 //                   !?string? search of the line
 //   x-y  -y  x-  -  a range (x defaults to 0; without y it stops before the last word)
+//   x^              x to the first argument, x-1
 //   x*  *           x to the last word; * alone is 1 to the last and may be empty
 // x is a number or ^, y a number, ^ or $; a '-' or '*' after '$' is ordinary text.
 //   "!!:1-2"  "!$"  "!-2:^-"
@@ -367,6 +445,9 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p) {
     range.last = range.first;
     if (*p == u'*') {
       range.lastFromEnd = 0;
+      ++p;
+    } else if (*p == u'^') {
+      range.last = 1;
       ++p;
     } else if (*p == u'-') {
       const char16_t* q = ReadWordIndex(p + 1, &range.last, &last);
@@ -416,7 +497,7 @@ void RememberMatch(BashWork* w, const char16_t* entry) {
 //   ?text?  ?text    the newest entry that contains text (to '?' or the end of the line; an
 //                    empty text is the line's latest search text)
 //   text          the newest entry that begins with text (up to a blank, a quote or one of
-//                 : ; & | < > ( ) ^ $ * % -)
+//                 : ; & | < > ( ) ^ $ * % and a '-' after its first unit)
 //   ^ $ * % :     (not consumed) the newest entry, with that designator or modifier
 // Reads the event at `p` into the piece: the position after it, or null when it names nothing.
 const char16_t* ReadEvent(BashWork* w, const char16_t* p) {
@@ -426,7 +507,7 @@ const char16_t* ReadEvent(BashWork* w, const char16_t* p) {
     w->pieceLength = w->outLength;
     return p + 1;
   }
-  if (text::IsDigit(*p) || ((*p == u'-' || *p == u'+') && text::IsDigit(p[1]))) {
+  if (text::IsAsciiDigit(*p) || ((*p == u'-' || *p == u'+') && text::IsAsciiDigit(p[1]))) {
     int32_t value = 0;
     const char16_t* end = p;
     if (ParseHistoryNumber(p, &value, &end) != 0) return nullptr;
@@ -452,6 +533,7 @@ const char16_t* ReadEvent(BashWork* w, const char16_t* p) {
     return TakeEntry(w, NewestEntry()) ? p : nullptr;
   }
   const char16_t* start = p;
+  if (*p == u'-') ++p;  // a search text may begin with '-'
   while (!EndsSearchWord(*p)) ++p;
   const size_t length = static_cast<size_t>(p - start);
   if (length == 0) return nullptr;
@@ -496,8 +578,9 @@ const char16_t* ExpandQuickSubstitution(BashWork* w, const char16_t* line) {
 //   quick     := "^" old "^" new ["^"]   at the start of the line only: !!:s^old^new^
 //   quoted    := '"' ... '"' | '`' ... '`'  (no reference inside; an open quote runs to the end)
 //   escaped   := "^" unit                   (the shell's escape: the unit is ordinary, the ^ stays)
-//   reference := "!" event [designator] modifier*   where the '!' is not followed by a blank,
-//                tab, line end, '=', '(' or the end of the line
+//   reference := "!" event [designator] modifier*   where BeginsReference holds: the '!' is not
+//                followed by a blank, tab, line end, '=', '(' or the end of the line, and is no
+//                part of [!...], ${!...} or $!
 //   comment   := "#" ...   where the '#' begins a word (BeginsComment): no reference in it
 // A backslash is an ordinary unit of this shell (its path separator), so "\!!" is a backslash
 // and a reference; a single quote is ordinary too. Every reference must resolve, or the whole
@@ -508,7 +591,8 @@ const char16_t* ExpandQuickSubstitution(BashWork* w, const char16_t* line) {
 BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printOnly) {
   *result = nullptr;
   *printOnly = false;
-  const char16_t* first = FirstReference(line);
+  const LineFacts facts = ReadLineFacts(line);
+  const char16_t* first = FirstReference(facts);
   if (first == nullptr) return BashNoReference;
   // Every text read from the line (an old text, a search) fits a line-sized buffer only
   // because the line does.
@@ -522,6 +606,7 @@ BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printO
   w.piece = block + kPieceBuffer * kLineCapacity;
   w.spare = block + kSpareBuffer * kLineCapacity;
   w.oldText = block + kOldTextBuffer * kLineCapacity;
+  w.newText = block + kNewTextBuffer * kLineCapacity;
   w.search = block + kSearchBuffer * kLineCapacity;
 
   bool ok = text::CopyN(w.out, kLineCapacity, line, static_cast<size_t>(first - line));
@@ -534,7 +619,7 @@ BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printO
   char16_t quote = 0;
   while (ok && *p != 0) {
     const char16_t c = *p;
-    if (quote == 0 && c == u'!' && !EndsBang(p[1])) {
+    if (quote == 0 && BeginsReference(facts, p, w.out, w.outLength)) {
       p = ExpandReference(&w, p);
       ok = p != nullptr;
       continue;
@@ -549,6 +634,7 @@ BashOutcome ExpandBashLine(const char16_t* line, char16_t** result, bool* printO
     } else if (c == u'^' && p[1] != 0) {
       ok = Emit(&w, c);
       ++p;
+      if (text::CharUnits(p) == 2) ok = ok && Emit(&w, *p++);  // a whole character is escaped
     }
     ok = ok && Emit(&w, *p);
     ++p;

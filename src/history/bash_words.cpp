@@ -1,5 +1,7 @@
 // Bash mode, the word level: how an entry splits into words, the words a designator selects,
 // and the modifiers that work on the selected text (:h :t :r :e, and the quoting of :q :x).
+#include <algorithm>
+
 #include "core/core.h"
 #include "history/history.h"
 #include "text/text.h"
@@ -16,23 +18,17 @@ bool IsOperatorUnit(char16_t c) {
   return c == u';' || c == u'&' || c == u'|' || c == u'<' || c == u'>' || c == u'(' || c == u')';
 }
 
-// The units before '(' that make one word of a parenthesised text: command and process
+// The units before '(' that open a parenthesised group inside a word: command and process
 // substitution ($( <( >() and the extended patterns (@( *( +( ?( !().
 bool OpensGroup(char16_t c) {
   return c == u'$' || c == u'<' || c == u'>' || c == u'@' || c == u'*' || c == u'+' || c == u'?' ||
          c == u'!';
 }
 
-bool IsAsciiDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
 
-// The end of the group whose opener is at `at` (at[1] is '('). Bash steps over the unit just
-// after the '(' without looking at it, so "$((1 + 2))" ends at its first ')'; quotes inside do
-// not count. An open group runs to the end of the text.
-size_t GroupEnd(const char16_t* text, size_t length, size_t at) {
-  size_t k = at + 2;
-  if (k < length) ++k;
+// The end of the group whose body begins at `k`, one level deep: the ')' that balances it,
+// quotes inside not counting. An open group runs to the end of the text.
+size_t GroupEnd(const char16_t* text, size_t length, size_t k) {
   for (size_t depth = 1; k < length; ++k) {
     if (text[k] == u'(') ++depth;
     if (text[k] == u')' && --depth == 0) return k + 1;
@@ -58,7 +54,7 @@ size_t OperatorEnd(const char16_t* text, size_t length, size_t at) {
       if (c == u'>' && next == u'|') return at + 2;
       if (next != u'&') return at + 1;
       size_t k = at + 2;
-      while (k < length && IsAsciiDigit(text[k])) ++k;
+      while (k < length && text::IsAsciiDigit(text[k])) ++k;
       if (k < length && text[k] == u'-') ++k;
       return k;
     }
@@ -82,22 +78,30 @@ size_t OperatorEnd(const char16_t* text, size_t length, size_t at) {
 //   "x 2>&1 \"a b\"" x | 2>&1 | "a b"
 //   "a $(b c)d # e"  a | $(b c)d
 bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at, size_t* start,
-                  size_t* end) {
+                 size_t* end) {
   size_t i = *at;
   while (i < length && IsWordBlank(text[i])) ++i;
   if (i >= length || (comments && text[i] == u'#')) return false;
   *start = i;
+  auto next = [&](size_t k) { return k + 1 < length ? text[k + 1] : char16_t{0}; };
 
-  size_t digits = i;
-  while (digits < length && IsAsciiDigit(text[digits])) ++digits;
-  const bool redirection = digits > i && digits < length &&
-                           (text[digits] == u'<' || text[digits] == u'>') &&
-                           !(digits + 1 < length && text[digits + 1] == u'(');
-  if (redirection) i = digits;
-  const bool group = i + 1 < length && text[i + 1] == u'(' && OpensGroup(text[i]);
-  if (IsOperatorUnit(text[i]) && !group) {
-    *end = *at = OperatorEnd(text, length, i);
+  if (text[i] == u'(' || text[i] == u')' || text[i] == u'\n') {
+    *end = *at = i + 1;
     return true;
+  }
+  size_t digits = i;
+  while (digits < length && text::IsAsciiDigit(text[digits])) ++digits;
+  if (digits > i && (digits == length || (text[digits] != u'<' && text[digits] != u'>'))) {
+    i = digits;  // the digits begin an ordinary word
+  } else {
+    i = digits;  // digits before < or > are a descriptor of the redirection
+    if (IsOperatorUnit(text[i]) && !((text[i] == u'<' || text[i] == u'>') && next(i) == u'(')) {
+      *end = *at = OperatorEnd(text, length, i);
+      return true;
+    }
+    // A process substitution that begins the word is read from the unit after its '('; every
+    // other group, as inside a word.
+    if ((text[i] == u'<' || text[i] == u'>') && next(i) == u'(') i = GroupEnd(text, length, i + 2);
   }
 
   while (i < length && !IsWordBlank(text[i])) {
@@ -106,8 +110,10 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
       ++i;
       while (i < length && text[i] != c) ++i;
       if (i < length) ++i;
-    } else if (i + 1 < length && text[i + 1] == u'(' && OpensGroup(c)) {
-      i = GroupEnd(text, length, i);
+    } else if (OpensGroup(c) && next(i) == u'(') {
+      // Inside a word bash steps over the unit just after the '(' without looking at it, so
+      // "$((1 + 2))" ends at its first ')'.
+      i = GroupEnd(text, length, std::min(i + 3, length));
     } else if (IsOperatorUnit(c)) {
       break;
     } else {

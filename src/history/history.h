@@ -48,7 +48,7 @@ struct Reference {
 // Resolves the reference that begins at `text`, just after the first bang.
 Reference ResolveReference(const char16_t* text);
 
-// Reads a history number (decimal with optional sign, or 0x hexadecimal) at `text`.
+// Reads a history number (the digits 0-9 with an optional sign, or 0x hexadecimal) at `text`.
 // Returns 0 and sets `*value` and `*end`; -1 when `text` does not begin with a number;
 // ERANGE (34) when the number lies outside its 32-bit range.
 int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** end);
@@ -83,7 +83,8 @@ const char16_t* ParseModifier(const char16_t* at, SubstitutionModifier* out);
 // The first occurrence of `find` (`findLength` units, not 0) in `text` (`textLength` units):
 // by exact comparison, or through the shell's `_stristr` when `foldCase`. Null when there is
 // none, and also when `_stristr` answers a position outside `text` or too near its end to
-// hold `findLength` units.
+// hold `findLength` units. An occurrence that would split a surrogate pair of `text` at its
+// start or end does not count.
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, const char16_t* find,
                                size_t findLength, bool foldCase);
 

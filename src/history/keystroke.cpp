@@ -199,7 +199,9 @@ int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode) {
   bool printOnly = false;
   switch (ExpandBashLine(event->line, &result, &printOnly)) {
     case BashNoReference:
-      return 0;  // runs as typed, without a beep
+      // A line the default rules failed stays failed; any other runs as typed, silently.
+      if (event->line[0] == u'!') return FailExpansion(event, keyNameMode);
+      return 0;
     case BashFailed:
       return FailExpansion(event, keyNameMode);
     case BashExpanded:

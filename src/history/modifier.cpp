@@ -53,14 +53,26 @@ const char16_t* ParseModifier(const char16_t* at, SubstitutionModifier* out) {
 
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, const char16_t* find,
                                size_t findLength, bool foldCase) {
-  if (findLength == 0 || findLength > textLength) return nullptr;
-  if (!foldCase) return text::FindExact(text, find, findLength);
-  // The shell's answer is used only where an occurrence of that length fits in the text.
-  const char16_t* found = _stristr(text, find);
-  if (found == nullptr || found < text || found > text + (textLength - findLength)) {
-    return nullptr;
+  // An occurrence that would begin or end inside a surrogate pair is none: the search goes on
+  // after its first unit.
+  for (size_t from = 0; findLength != 0 && from + findLength <= textLength;) {
+    const char16_t* found;
+    if (!foldCase) {
+      found = text::FindExact(text + from, find, findLength);
+    } else {
+      // The shell's answer is used only where an occurrence of that length fits in the text.
+      found = _stristr(text + from, find);
+      if (found != nullptr && (found < text + from || found > text + (textLength - findLength))) {
+        return nullptr;
+      }
+    }
+    if (found == nullptr) return nullptr;
+    const size_t at = static_cast<size_t>(found - text);
+    if (at + findLength > textLength) return nullptr;
+    if (!text::SplitsPair(text, at) && !text::SplitsPair(text, at + findLength)) return found;
+    from = at + 1;
   }
-  return found;
+  return nullptr;
 }
 
 int SubstituteFirst(const char16_t* source, char16_t* out, const char16_t* oldText,

@@ -84,8 +84,8 @@ int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** en
   int32_t number;
   if (text[0] == u'0' && (text[1] == u'x' || text[1] == u'X') && text::IsXDigit(text[2])) {
     number = static_cast<int32_t>(text::ToUnsigned32(text + 2, &stop, 16));
-  } else if (text::IsDigit(text[0]) ||
-             ((text[0] == u'-' || text[0] == u'+') && text::IsDigit(text[1]))) {
+  } else if (text::IsAsciiDigit(text[0]) ||
+             ((text[0] == u'-' || text[0] == u'+') && text::IsAsciiDigit(text[1]))) {
     number = text::ToSigned32(text, &stop, 10);
   } else {
     return -1;

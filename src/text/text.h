@@ -50,6 +50,31 @@ inline char16_t FoldAscii(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
 }
 
+inline bool IsAsciiDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+// ==== Surrogate pairs ====
+// A high surrogate followed by a low one is one character; either alone is a character of its
+// own.
+
+inline bool IsHighSurrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+inline bool IsLowSurrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The units of the character that begins at `p` (1 or 2); the terminator is one unit.
+inline size_t CharUnits(const char16_t* p) {
+  return IsHighSurrogate(p[0]) && IsLowSurrogate(p[1]) ? 2 : 1;
+}
+
+// Whether position `at` of `text` falls inside a surrogate pair (between its two units).
+inline bool SplitsPair(const char16_t* text, size_t at) {
+  return at > 0 && IsHighSurrogate(text[at - 1]) && IsLowSurrogate(text[at]);
+}
+
 // ==== Lengths, comparisons, searches ====
 
 // Units before the terminator.

@@ -417,6 +417,32 @@ SUITE_CASE(BashMode, SwitchedOnByTheShellVariable) {
   CHECK_EQ(host::HonkCount(), 0);
 }
 
+// A wildcard's [!...] is the shell's: bash mode leaves the line as typed, silently.
+SUITE_CASE(BashMode, LeavesTheShellsWildcardsAlone) {
+  StartWithKeyCodes();
+  host::SetHistory({u"copy a1 a2 a3 notes.txt", u"dir"});
+  host::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  const host::KeyResult r = host::Press(u"del *[!0-9].bak", kEnter);
+  CHECK_EQ(r.line, u"del *[!0-9].bak");
+  CHECK_EQ(r.redraw, 0);
+  CHECK_EQ(r.key, kEnter);
+  CHECK_EQ(host::HonkCount(), 0);
+}
+
+// A line the default rules fail stays failed in bash mode when bash's rules find no reference:
+// with /X0 the key is swallowed and the beep sounds.
+SUITE_CASE(BashMode, AFailureOfTheDefaultRulesStaysAFailure) {
+  StartWithKeyCodes();
+  Set(u"/A0 /X0");
+  host::SetHistory({u"ls -l /tmp", u"echo one two three"});
+  host::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  const host::KeyResult r = host::Press(u"! 1", kEnter);
+  CHECK_EQ(r.line, u"! 1");
+  CHECK_EQ(r.redraw, 0);
+  CHECK_EQ(r.key, 0);
+  CHECK_EQ(host::HonkCount(), 1);
+}
+
 // ==== Error beep ====
 
 SUITE_CASE(Beep, EveryModeRequestsItsSound) {

@@ -25,6 +25,7 @@ namespace {
 // stores rather than read-modify-write: the programs that count run one thread, and a locked
 // increment would add its own cost to every block measured.
 std::atomic<size_t> allocations{0};
+std::atomic<size_t> resizes{0};
 std::atomic<size_t> frees{0};
 std::atomic<size_t> bytes{0};
 
@@ -47,14 +48,14 @@ void CountFree(void* block) {
 namespace alloc {
 
 Tally Now() {
-  return Tally{allocations.load(std::memory_order_relaxed), frees.load(std::memory_order_relaxed),
-               bytes.load(std::memory_order_relaxed)};
+  return Tally{allocations.load(std::memory_order_relaxed), resizes.load(std::memory_order_relaxed),
+               frees.load(std::memory_order_relaxed), bytes.load(std::memory_order_relaxed)};
 }
 
 Tally Since(const Tally& before) {
   Tally now = Now();
-  return Tally{now.allocations - before.allocations, now.frees - before.frees,
-               now.bytes - before.bytes};
+  return Tally{now.allocations - before.allocations, now.resizes - before.resizes,
+               now.frees - before.frees, now.bytes - before.bytes};
 }
 
 }  // namespace alloc
@@ -86,6 +87,9 @@ void* calloc(size_t count, size_t size) {
 
 void* realloc(void* block, size_t size) {
   CountAllocation(size);
+  if (block != nullptr && !inShell.load(std::memory_order_relaxed)) {
+    resizes.store(resizes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  }
   CountFree(block);
   return __libc_realloc(block, size);
 }

@@ -10,7 +10,8 @@ namespace alloc {
 // What the heap saw between two snapshots.
 struct Tally {
   size_t allocations;  // malloc, calloc, realloc and aligned requests (operator new included)
-  size_t frees;        // free of a non-null block
+  size_t resizes;      // of them, reallocs of a block already held (it is freed at once)
+  size_t frees;        // free of a non-null block, the one a realloc replaces included
   size_t bytes;        // bytes requested by the allocations
 };
 

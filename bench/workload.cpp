@@ -138,9 +138,12 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
   const std::u16string quarter = Number(n / 4);
   const std::u16string& newest = h.back();
   const std::vector<std::u16string> words = Words(newest);
-  // Bash mode takes one block for its work buffers per expansion: the new line, the text of
-  // the reference, a spare, the latest old text and the latest search text.
-  constexpr size_t kBashBuffers = 5;
+  // Bash mode takes one block for its work per expansion: seven line buffers (the new line, the
+  // text of the reference, a spare, the latest old and new texts and search text, a scratch
+  // copy), its table of searches and the words of the new line; and one more for the index of
+  // the history.
+  constexpr size_t kBashBuffers = 10;
+  constexpr size_t kBashBlocks = 2;
   Case c{};
   switch (form) {
     case kBangBang:
@@ -177,12 +180,12 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
            expected,
            false,
            false,
-           2,
+           1,
            2};
       break;
     }
     case kBashLastWord:
-      c = {"bash_last", u"echo !$", "", u"echo " + words.back(), false, true, 1, kBashBuffers};
+      c = {"bash_last", u"echo !$", "", u"echo " + words.back(), false, true, kBashBlocks, kBashBuffers};
       break;
     case kBashWords:
       c = {"bash_words",
@@ -191,7 +194,7 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
            u"x " + words[1] + u" " + words[2] + u" " + Words(h[h.size() - 2]).back(),
            false,
            true,
-           1,
+           kBashBlocks,
            kBashBuffers};
       break;
     case kBashQuick: {
@@ -203,7 +206,7 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
            command + u".exe" + newest.substr(command.size()),
            false,
            true,
-           1,
+           kBashBlocks,
            kBashBuffers};
       break;
     }
@@ -213,7 +216,7 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
       // 1, 2 and 4 references.
       constexpr const char* kIds[] = {"bash_refs1", "bash_refs2", "bash_refs4"};
       const int index = form - kBashRefs1;
-      c = {kIds[index], u"x", "", u"x", false, true, 1, kBashBuffers};
+      c = {kIds[index], u"x", "", u"x", false, true, kBashBlocks, kBashBuffers};
       for (int i = 0; i < 1 << index; ++i) {
         c.line += u" !!";
         c.expected += u" " + newest;
@@ -221,7 +224,7 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
       break;
     }
     case kBashLeading:
-      c = {"bash_lead", u"!! x", "", newest + u" x", false, true, 1, kBashBuffers};
+      c = {"bash_lead", u"!! x", "", newest + u" x", false, true, kBashBlocks, kBashBuffers};
       break;
     case kFormCount:
       Fail("no such form");

@@ -62,8 +62,9 @@ struct Case {
   std::u16string expected;    // the line after the expansion
   bool caseInsensitive;       // the case-insensitive searches setting it runs under
   bool bashMode;              // runs with bash mode on (the shell variable QUORVIN_EXPAND=bash)
-  size_t allowedAllocations;  // heap blocks one expansion may take
-  size_t allowedBuffers;      // line-sized work buffers (kLineCapacity units) they may hold
+  size_t blocks;              // heap blocks one expansion takes: the line buffers' block and,
+                              // for bash mode, the history's index (which may grow in place)
+  size_t allowedBuffers;      // line-sized buffers (kLineCapacity units) the first block may hold
 };
 
 Case MakeCase(Form form, const std::vector<std::u16string>& history);

@@ -27,16 +27,14 @@ const std::u16string kAsTyped = u"<as typed>";
 std::u16string Expand(const std::u16string& line, bool* printOnly = nullptr,
                       const std::vector<std::u16string>& history = kHistory) {
   standin::SetHistory(history);
-  char16_t* result = reinterpret_cast<char16_t*>(1);
-  bool print = false;
-  const BashOutcome outcome = ExpandBashLine(line.c_str(), &result, &print);
-  if (printOnly != nullptr) *printOnly = print;
-  if (outcome != BashExpanded) {
-    EXPECT_EQ(result, nullptr) << Show(line);  // nothing stays allocated
-    return outcome == BashFailed ? kFail : kAsTyped;
+  LineExpansion x = ExpandBashLine(line.c_str());
+  if (printOnly != nullptr) *printOnly = x.printOnly;
+  std::u16string text = x.outcome == kLineFailed ? kFail : kAsTyped;
+  if (x.outcome == kLineExpanded) text = x.text;
+  if (x.outcome == kLineNoReference) {
+    EXPECT_EQ(x.block, nullptr) << Show(line);  // nothing was allocated
   }
-  std::u16string text = result;
-  std::free(result);
+  ReleaseExpansion(&x);
   return text;
 }
 
@@ -175,11 +173,11 @@ TEST_F(BashMode, GrammarCornersAsBashHasThem) {
 
 TEST_F(BashMode, NoReferenceNoAllocation) {
   for (const char16_t* line : {u"", u"echo hi", u"\"!!\"", u"x ! y", u"a^!b"}) {
-    char16_t* result = reinterpret_cast<char16_t*>(1);
-    bool printOnly = true;
-    EXPECT_EQ(ExpandBashLine(line, &result, &printOnly), BashNoReference) << Show(line);
-    EXPECT_EQ(result, nullptr) << Show(line);
-    EXPECT_FALSE(printOnly) << Show(line);
+    LineExpansion x = ExpandBashLine(line);
+    EXPECT_EQ(x.outcome, kLineNoReference) << Show(line);
+    EXPECT_EQ(x.block, nullptr) << Show(line);
+    EXPECT_EQ(x.index.entries, nullptr) << Show(line);
+    EXPECT_FALSE(x.printOnly) << Show(line);
   }
 }
 

@@ -362,7 +362,7 @@ TEST_F(BashOracle, AgreesWithBashHistoryExpansion) {
 }
 
 // ==== Bash mode ====
-// The same comparison for the whole line in bash mode (ExpandBashLine): random histories whose
+// The same comparison for the whole line by bash's rules (ExpandBashLine): random histories whose
 // entries hold operators, redirections, groups and comments, and random lines that mix plain
 // words and comments with several references of the whole grammar (events, designators,
 // modifiers with any delimiter, !#, a quick substitution at the start). Counting base 1 and
@@ -556,19 +556,11 @@ std::string RandomBashModeLine(Random* r, const std::vector<std::string>& histor
 }
 
 BashResult BashModeExpand(const std::string& line) {
-  char16_t* result = nullptr;
-  bool printOnly = false;
-  switch (ExpandBashLine(standin::FromUtf8(line).c_str(), &result, &printOnly)) {
-    case BashNoReference:
-      return {true, line};
-    case BashExpanded: {
-      BashResult r{true, standin::ToUtf8(result)};
-      std::free(result);
-      return r;
-    }
-    default:
-      return {false, ""};
-  }
+  LineExpansion x = ExpandBashLine(standin::FromUtf8(line).c_str());
+  BashResult r{x.outcome != kLineFailed, line};
+  if (x.outcome == kLineExpanded) r.line = standin::ToUtf8(x.text);
+  ReleaseExpansion(&x);
+  return r;
 }
 
 TEST_F(BashOracle, BashModeAgreesWithBash) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "history/engine.h"
 #include "history/history.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"

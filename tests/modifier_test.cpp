@@ -4,15 +4,18 @@
 
 namespace {
 
-// Every modifier of a rest, in order, as {old, new}; false when one is malformed.
+// Every modifier of a rest, in order, as {old, new}, by the default rules; false when one is
+// malformed.
 bool ParseAll(const std::u16string& rest, std::vector<std::u16string>* texts) {
   texts->clear();
-  SubstitutionModifier m;
   for (const char16_t* r = rest.c_str(); *r != 0;) {
-    r = ParseModifier(r, &m);
-    if (r == nullptr) return false;
-    texts->push_back(m.oldText);
-    texts->push_back(m.newText);
+    SubstitutionSpec spec;
+    if (r[0] != u':' || r[1] != u's' || !ReadSubstitution(kDefaultDialect, r + 2, &spec)) {
+      return false;
+    }
+    texts->emplace_back(spec.old, spec.oldTyped);
+    texts->emplace_back(spec.with, spec.withTyped);
+    r = spec.end;
   }
   return true;
 }
@@ -162,13 +165,28 @@ TEST_F(Substitute, LinesLongerThanTheLineFail) {
 
 TEST_F(Substitute, DirectResults) {
   std::vector<char16_t> out(kLineCapacity, u'#');
-  EXPECT_EQ(SubstituteFirst(u"one two", out.data(), u"", u"x"), 0);
-  EXPECT_EQ(SubstituteFirst(u"one two", out.data(), u"three", u"x"), 0);
-  EXPECT_EQ(SubstituteFirst(u"", out.data(), u"a", u"b"), 0);
-  EXPECT_EQ(SubstituteFirst(u"one two", out.data(), u"two", u"2"), 1);
-  EXPECT_EQ(std::u16string(out.data()), u"one 2");
-  EXPECT_EQ(SubstituteFirst(u"two", out.data(), u"two", u""), 1);
-  EXPECT_EQ(std::u16string(out.data()), u"");
+  // The outcome and the line made from `source` with `old` replaced by `with` in `scope`.
+  auto run = [&](const std::u16string& source, const std::u16string& old,
+                 const std::u16string& with, SubstituteScope scope = kFirst, size_t from = 0) {
+    Budget budget = StartBudget();
+    size_t length = 0, firstAt = 0;
+    const Replacement r = {old.c_str(), old.size(), with.c_str(), with.size()};
+    const SubstituteOutcome outcome = ::Substitute(source.c_str(), source.size(), from, r, scope,
+                                                 out.data(), &length, &firstAt, nullptr, &budget);
+    return std::make_pair(outcome, outcome == kReplaced ? std::u16string(out.data(), length)
+                                                        : std::u16string(u"-"));
+  };
+  using Result = std::pair<SubstituteOutcome, std::u16string>;
+  EXPECT_EQ(run(u"one two", u"three", u"x"), Result(kNotFound, u"-"));
+  EXPECT_EQ(run(u"", u"a", u"b"), Result(kNotFound, u"-"));
+  EXPECT_EQ(run(u"one two", u"two", u"2"), Result(kReplaced, u"one 2"));
+  EXPECT_EQ(run(u"two", u"two", u""), Result(kReplaced, u""));
+  EXPECT_EQ(run(u"a a a", u"a", u"bb", kGlobal), Result(kReplaced, u"bb bb bb"));
+  EXPECT_EQ(run(u"aa ab ba", u"a", u"x", kEachWord), Result(kReplaced, u"xa xb bx"));
+  EXPECT_EQ(run(u"a a a", u"a", u"b", kFirst, 1), Result(kReplaced, u"a b a"));
+  EXPECT_EQ(run(u"a", u"a", std::u16string(kMaxLineLength, u'b')),
+            Result(kReplaced, std::u16string(kMaxLineLength, u'b')));
+  EXPECT_EQ(run(u"ab", u"a", std::u16string(kMaxLineLength, u'b')), Result(kTooLong, u"-"));
 }
 
 }  // namespace

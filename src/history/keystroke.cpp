@@ -1,10 +1,8 @@
-// The keystroke handler: decides whether a key is Enter or Shift-Enter and, for a line that
-// begins with a bang, replaces the line by the history entry it refers to; in bash mode, hands
-// the lines the default rules fail or leave alone to bash's rules.
-#include <cstdlib>
-#include <utility>
-
+// The keystroke handler: decides whether a key is Enter or Shift-Enter, chooses the rules a
+// line is expanded by (the default rules for a line that begins with a bang, bash's in bash
+// mode), and writes the outcome into the shell's key record.
 #include "core/core.h"
+#include "history/engine.h"
 #include "history/history.h"
 #include "platform/platform.h"
 #include "text/text.h"
@@ -15,11 +13,6 @@ namespace {
 // Ctrl+Alt never match a plain key code.
 constexpr int kShiftCtrlBit = 0x20000;
 constexpr int kCtrlAltBit = 0x40000;
-
-constexpr size_t kMaxLineLength = kLineCapacity - 1;
-
-// What ExpandDefault answers for a line its rules cannot expand.
-constexpr int kDefaultFailed = -1;
 
 // The shell variable that switches bash mode on with the value "bash" in any case; read at
 // every Enter or Shift-Enter that may need it, so a change takes effect at the next one.
@@ -73,78 +66,41 @@ int FinishExpansion(KeyEvent* event, ExpansionMode mode, bool keyNameMode, const
   return 0;
 }
 
-// The two line-sized buffers of one expansion with modifiers, taken from the heap once and
-// given back when the expansion ends, whatever its outcome.
-struct WorkBuffers {
-  char16_t* current = nullptr;  // the text so far
-  char16_t* next = nullptr;     // where the next modifier writes
-  bool Obtain() {
-    current = static_cast<char16_t*>(std::malloc(kLineCapacity * sizeof(char16_t)));
-    next = static_cast<char16_t*>(std::malloc(kLineCapacity * sizeof(char16_t)));
-    return current != nullptr && next != nullptr;
-  }
-  void Swap() { std::swap(current, next); }
-  ~WorkBuffers() {
-    std::free(current);
-    std::free(next);
-  }
-};
-
-// The default rules: a line that begins with '!' is one reference and its :s modifiers.
-// 0 after writing the expansion, kDefaultFailed when the rules cannot expand the line (nothing
-// is touched then).
-int ExpandDefault(KeyEvent* event, ExpansionMode mode, bool keyNameMode) {
+// Expands the line by the rules of its kind and mode and writes the outcome: the new line, or the
+// failure path. `keyNameMode` says whether swallowing the key also empties its name. Always 0.
+int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode) {
   const char16_t* line = event->line;
-
-  char16_t* entry;
-  const char16_t* rest;
-  if (line[1] == u'!') {
-    entry = NewestEntry();
-    rest = line + 2;
-  } else {
-    Reference reference = ResolveReference(line + 1);
-    if (!reference.isReference) return kDefaultFailed;
-    entry = reference.entry;
-    rest = reference.rest;
-  }
-  // An entry longer than the line could only be run cut short.
-  if (entry == nullptr || text::BoundedLength(entry, kLineCapacity) > kMaxLineLength) {
-    return kDefaultFailed;
-  }
-  if (rest[0] == 0) return FinishExpansion(event, mode, keyNameMode, entry);
-
-  // A malformed rest fails before anything is taken from the heap.
-  SubstitutionModifier modifier;
-  for (const char16_t* r = rest; *r != 0;) {
-    r = ParseModifier(r, &modifier);
-    if (r == nullptr) return kDefaultFailed;
-  }
-
-  // The modifiers apply in turn, each to the result of the one before, in two work buffers;
-  // the typed line is rewritten only once every one of them has found its old text.
-  WorkBuffers work;
-  if (!work.Obtain()) return kDefaultFailed;
-  text::Copy(work.current, kLineCapacity, entry);
-  for (const char16_t* r = rest; *r != 0; work.Swap()) {
-    r = ParseModifier(r, &modifier);
-    if (SubstituteFirst(work.current, work.next, modifier.oldText, modifier.newText) != 1) {
-      return kDefaultFailed;
+  LineExpansion x;
+  // The default rules first: a line they expand expands the same way in bash mode, which
+  // only takes the lines they fail or leave alone.
+  if (line[0] == u'!') {
+    x = ExpandDefaultLine(line);
+    if (x.outcome != kLineExpanded) {
+      ReleaseExpansion(&x);
+      if (!BashModeOn()) return FailExpansion(event, keyNameMode);
     }
   }
-  return FinishExpansion(event, mode, keyNameMode, work.current);
+  if (x.outcome != kLineExpanded) {
+    x = ExpandBashLine(line);
+    // A line the default rules failed stays failed; any other without a reference runs as
+    // typed, silently.
+    if (x.outcome == kLineNoReference && line[0] == u'!') x.outcome = kLineFailed;
+  }
+  switch (x.outcome) {
+    case kLineNoReference:
+      return 0;
+    case kLineFailed:
+      ReleaseExpansion(&x);
+      return FailExpansion(event, keyNameMode);
+    case kLineExpanded:
+      break;
+  }
+  FinishExpansion(event, x.printOnly ? ExpandOnly : mode, keyNameMode, x.text);
+  ReleaseExpansion(&x);
+  return 0;
 }
 
 }  // namespace
-
-char16_t* NewestEntry() {
-  char16_t* entry = HistoryStart();
-  if (entry == nullptr) return nullptr;
-  for (;;) {
-    char16_t* next = NextHistoryEntry(entry);
-    if (next == nullptr || next == entry) return entry;
-    entry = next;
-  }
-}
 
 int HandleKey(KeyEvent* event) {
   // Every keystroke of the command line arrives here and must cost next to nothing. A line
@@ -183,31 +139,5 @@ int HandleKey(KeyEvent* event) {
   } else if ((code == kKeyEnter && modifiers == 1) || code == kKeyShiftEnter) {
     ExpansionDriver(event, ExpandOnly, false);
   }
-  return 0;
-}
-
-int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode) {
-  // The default rules first: a line they expand expands the same way in bash mode, which
-  // only takes the lines they fail or leave alone.
-  if (event->line[0] == u'!') {
-    const int outcome = ExpandDefault(event, mode, keyNameMode);
-    if (outcome != kDefaultFailed) return 0;
-    if (!BashModeOn()) return FailExpansion(event, keyNameMode);
-  }
-
-  char16_t* result = nullptr;
-  bool printOnly = false;
-  switch (ExpandBashLine(event->line, &result, &printOnly)) {
-    case BashNoReference:
-      // A line the default rules failed stays failed; any other runs as typed, silently.
-      if (event->line[0] == u'!') return FailExpansion(event, keyNameMode);
-      return 0;
-    case BashFailed:
-      return FailExpansion(event, keyNameMode);
-    case BashExpanded:
-      break;
-  }
-  FinishExpansion(event, printOnly ? ExpandOnly : mode, keyNameMode, result);
-  std::free(result);
   return 0;
 }

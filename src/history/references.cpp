@@ -1,15 +1,21 @@
-// History references: !n, !-n, !+n, !0xN by position, !word and !?word by search. Every
-// resolution reads the shell's history through its forward walk only.
+// History references: the events of both grammars as typed, and the entries they name, found by
+// walking the shell's history forward (the default rules, one reference a line) or through an
+// index of it built by one walk (bash's rules, any number of references a line).
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 
 #include "core/core.h"
-#include "history/history.h"
+#include "history/engine.h"
 #include "text/text.h"
 
 namespace {
 
 // Slots of the checkpoint table of one walk.
 constexpr size_t kWalkMarks = 256;
+
+// Entry pointers an index holds before its block first grows.
+constexpr size_t kFirstIndexCapacity = 1024;
 
 // One forward walk over the whole history that remembers a pointer every `stride` entries, so
 // that an entry counted from the newest is reached without a second full walk. The stride
@@ -22,10 +28,25 @@ struct HistoryWalk {
   char16_t* marks[kWalkMarks];  // marks[i] is the entry at 0-based index i * stride
 };
 
-void WalkHistory(char16_t* oldest, HistoryWalk* walk) {
+// Grants the units of a walk from `first` to `last` (the newest entry) to the budget, and spends
+// them. In the shell's one buffer of entries they are the distance between the two and the last
+// entry's length; where the entries do not lie in order in one buffer, only the last one counts.
+// Nothing is added at each step of the walk, which is the floor every expansion is measured by.
+void CountWalk(Budget* budget, const char16_t* first, const char16_t* last) {
+  if (last == nullptr) return;
+  const uintptr_t from = reinterpret_cast<uintptr_t>(first);
+  const uintptr_t to = reinterpret_cast<uintptr_t>(last);
+  uint64_t units = text::BoundedLength(last, kLineCapacity) + 1;
+  if (to > from) units += (to - from) / sizeof(char16_t);
+  budget->Grant(units);
+  budget->Spend(units);
+}
+
+void WalkHistory(char16_t* oldest, HistoryWalk* walk, Budget* budget) {
   walk->count = 0;
   walk->stride = 1;
   walk->used = 0;
+  char16_t* last = nullptr;
   char16_t* entry = oldest;
   for (size_t index = 0; entry != nullptr; ++index) {
     if (index % walk->stride == 0) {
@@ -37,18 +58,16 @@ void WalkHistory(char16_t* oldest, HistoryWalk* walk) {
       walk->marks[walk->used++] = entry;  // index is a multiple of the new stride too
     }
     walk->count = index + 1;
-    char16_t* next = NextHistoryEntry(entry);
-    if (next == entry) next = nullptr;
+    char16_t* next = NextEntry(entry);
+    last = entry;
     entry = next;
   }
+  CountWalk(budget, oldest, last);
 }
 
 // Steps `steps` entries newer from `entry`; null when the list ends first.
 char16_t* StepForward(char16_t* entry, uint64_t steps) {
-  for (; steps > 0 && entry != nullptr; --steps) {
-    char16_t* next = NextHistoryEntry(entry);
-    entry = next == entry ? nullptr : next;
-  }
+  for (; steps > 0 && entry != nullptr; --steps) entry = NextEntry(entry);
   return entry;
 }
 
@@ -62,7 +81,9 @@ bool IsWordUnit(char16_t c) {
   return text::IsAlnum(c) || c == u'_' || c == u'$';
 }
 
-// The first `length` units of `entry` equal `word`, with A-Z folded when `foldCase`.
+// Whether the first `length` units of `entry` equal `word`, with A-Z folded when `foldCase`,
+// and end where a character of the entry ends. It compares at most one unit past the entry's
+// end, so its cost is within the walk's.
 bool StartsWith(const char16_t* entry, const char16_t* word, size_t length, bool foldCase) {
   for (size_t i = 0; i < length; ++i) {
     char16_t a = entry[i];
@@ -73,10 +94,148 @@ bool StartsWith(const char16_t* entry, const char16_t* word, size_t length, bool
     }
     if (a != b) return false;  // also at the entry's terminator: the word holds no zero
   }
-  return true;
+  return !text::SplitsPair(entry, length);
+}
+
+// Whether `entry` begins with (prefixOnly) or contains `word`, as the settings compare. The scan
+// of the entry is within the walk's cost; what a containment search compares at each place the
+// word may begin, which the walk does not bound, is added to `*compared`.
+inline bool Matches(const char16_t* entry, const char16_t* word, size_t length, bool prefixOnly,
+                    bool foldCase, size_t anchor, uint64_t* compared) {
+  // An exact containment search also finds the word at the start, so only the folding one
+  // needs the prefix test first.
+  if ((prefixOnly || foldCase) && StartsWith(entry, word, length, foldCase)) return true;
+  if (prefixOnly) return false;
+  if (foldCase) return _stristr(entry, word) != nullptr;  // the shell's own cost
+  // Occurrences that split a surrogate pair do not count; a word that begins or ends with half
+  // of one is rare enough to be searched again from the next unit.
+  for (const char16_t* from = entry;;) {
+    const char16_t* found = text::FindExact(from, word, length, anchor, compared);
+    if (found == nullptr) return false;
+    const size_t at = static_cast<size_t>(found - entry);
+    if (!text::SplitsPair(entry, at) && !text::SplitsPair(entry, at + length)) return true;
+    from = found + 1;
+  }
+}
+
+// Only the exact containment search scans for an anchor unit; it is chosen once per search.
+size_t AnchorFor(const char16_t* word, size_t length, bool prefixOnly, bool foldCase) {
+  return prefixOnly || foldCase ? 0 : text::SearchAnchor(word, length);
+}
+
+// The units that end the text of bash's !string search (and the end of the line); a '-' ends
+// it only after its first unit. Bash's own quotes do not end it; this shell's do.
+bool EndsSearchText(char16_t c) {
+  switch (c) {
+    case 0:
+    case u' ':
+    case u'\t':
+    case u'\n':
+    case u':':
+    case u';':
+    case u'&':
+    case u'|':
+    case u'<':
+    case u'>':
+    case u'(':
+    case u')':
+    case u'^':
+    case u'$':
+    case u'*':
+    case u'%':
+    case u'-':
+    case u'"':
+    case u'`':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Reads a number at `p` into `event`; kEventNone when it is out of range.
+Event ReadNumber(const char16_t* p) {
+  Event event = {kEventNone, 0, p[0] == u'-', nullptr, 0, p};
+  if (ParseHistoryNumber(p, &event.number, &event.end) == 0) event.kind = kEventNumber;
+  return event;
+}
+
+// The default rules' event, after the first '!' of the line.
+Event ReadDefaultEvent(const char16_t* p) {
+  Event none = {kEventNone, 0, false, nullptr, 0, p};
+  if (*p == u'!') return {kEventNewest, 0, false, nullptr, 0, p + 1};
+  if (PluginSettings.allowWhitespace != 0) {
+    while (text::IsSpace(*p)) ++p;
+  }
+  if (text::IsDigit(p[0]) || ((p[0] == u'+' || p[0] == u'-') && text::IsDigit(p[1]))) {
+    return ReadNumber(p);
+  }
+  const bool containment = p[0] == u'?' && text::IsAlpha(p[1]);
+  if (!containment && !text::IsAlpha(p[0])) return none;
+  if (containment) ++p;
+  const char16_t* start = p;
+  while (IsWordUnit(*p)) ++p;
+  size_t length = static_cast<size_t>(p - start);
+  if (length > kMaxDefaultText) length = kMaxDefaultText;  // compared on its first units
+  return {containment ? kEventContains : kEventPrefix, 0, false, start, length, p};
+}
+
+// Bash's event, after a '!':
+//   !             the newest entry
+//   #             the new line so far
+//   n  -n  +n  0xN   by number, Quorvin's numbering (ParseHistoryNumber, PositionOf)
+//   ?text?  ?text    the newest entry that contains text (to '?' or the end of the line; an
+//                    empty text is the line's latest search text)
+//   text          the newest entry that begins with text (EndsSearchText ends it)
+//   ^ $ * % :     (not consumed) the newest entry, with that designator or modifier
+Event ReadBashEvent(const char16_t* p) {
+  Event none = {kEventNone, 0, false, nullptr, 0, p};
+  if (*p == u'!') return {kEventNewest, 0, false, nullptr, 0, p + 1};
+  if (*p == u'#') return {kEventLineSoFar, 0, false, nullptr, 0, p + 1};
+  if (text::IsAsciiDigit(*p) || ((*p == u'-' || *p == u'+') && text::IsAsciiDigit(p[1]))) {
+    return ReadNumber(p);
+  }
+  if (*p == u'?') {
+    const char16_t* start = ++p;
+    while (*p != 0 && *p != u'?') ++p;
+    const size_t length = static_cast<size_t>(p - start);
+    if (*p == u'?') ++p;
+    return {kEventContains, 0, false, start, length, p};
+  }
+  if (*p == u'^' || *p == u'$' || *p == u'*' || *p == u'%' || *p == u':') {
+    return {kEventNewest, 0, false, nullptr, 0, p};
+  }
+  const char16_t* start = p;
+  if (*p == u'-') ++p;  // a search text may begin with '-'
+  while (!EndsSearchText(*p)) ++p;
+  const size_t length = static_cast<size_t>(p - start);
+  if (length == 0) return none;
+  return {kEventPrefix, 0, false, start, length, p};
 }
 
 }  // namespace
+
+char16_t* NextEntry(char16_t* entry) {
+  char16_t* next = NextHistoryEntry(entry);
+  return next == entry ? nullptr : next;
+}
+
+size_t WalkUnits(const char16_t* entry, const char16_t* next) {
+  const uintptr_t from = reinterpret_cast<uintptr_t>(entry);
+  const uintptr_t to = reinterpret_cast<uintptr_t>(next);
+  if (next != nullptr && to > from && to - from <= kLineCapacity * sizeof(char16_t)) {
+    return (to - from) / sizeof(char16_t);
+  }
+  return text::BoundedLength(entry, kLineCapacity) + 1;
+}
+
+char16_t* NewestEntry(Budget* budget) {
+  char16_t* entry = HistoryStart();
+  if (entry == nullptr) return nullptr;
+  char16_t* const oldest = entry;
+  for (char16_t* next; (next = NextEntry(entry)) != nullptr;) entry = next;
+  CountWalk(budget, oldest, entry);
+  return entry;
+}
 
 int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** end) {
   errno = 0;
@@ -96,78 +255,98 @@ int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** en
   return 0;
 }
 
-char16_t* EntryByNumber(int64_t position) {
+int64_t PositionOf(int32_t value, bool /*negative*/) {
+  int64_t position = value;
+  if (position >= 0 && PluginSettings.countingBase == 0) position += 1;
+  return position;
+}
+
+char16_t* EntryByNumber(int64_t position, Budget* budget) {
   char16_t* oldest = HistoryStart();
   if (oldest == nullptr || position == 0) return nullptr;
   if (position > 0) return StepForward(oldest, static_cast<uint64_t>(position - 1));
 
   const uint64_t magnitude = static_cast<uint64_t>(-position);
   HistoryWalk walk;
-  WalkHistory(oldest, &walk);
+  WalkHistory(oldest, &walk, budget);
   if (magnitude >= walk.count) return oldest;  // beyond the list: clamp to the oldest
   return EntryAt(walk, walk.count - static_cast<size_t>(magnitude));
 }
 
-char16_t* EntryForNumber(int32_t value) {
-  int64_t position = value;
-  if (position >= 0 && PluginSettings.countingBase == 0) position += 1;
-  return EntryByNumber(position);
-}
-
-char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length) {
+char16_t* FindEntry(const char16_t* word, bool prefixOnly, char16_t* first, size_t length,
+                    Budget* budget) {
   if (first == nullptr || length == 0) return nullptr;
   const bool foldCase = PluginSettings.caseInsensitive != 0;
-  // Only the exact containment search scans for an anchor unit; choose it once per search.
-  const size_t anchor = prefixOnly || foldCase ? 0 : text::SearchAnchor(word, length);
+  const size_t anchor = AnchorFor(word, length, prefixOnly, foldCase);
   char16_t* match = nullptr;
-  // The newest match wins, so the walk always runs to the end of the list.
+  uint64_t compared = 0;
+  char16_t* last = nullptr;
+  // The newest match wins, so a forward walk always runs to the end of the list. Its cost is
+  // counted once, at the end.
   for (char16_t* entry = first; entry != nullptr;) {
-    // An exact containment search also finds the word at the start, so only the folding one
-    // needs the prefix test first.
-    bool matches = (prefixOnly || foldCase) && StartsWith(entry, word, length, foldCase);
-    if (!matches && !prefixOnly) {
-      matches = foldCase ? _stristr(entry, word) != nullptr
-                         : text::FindExact(entry, word, length, anchor) != nullptr;
-    }
-    if (matches) match = entry;
-    char16_t* next = NextHistoryEntry(entry);
-    entry = next == entry ? nullptr : next;
+    if (Matches(entry, word, length, prefixOnly, foldCase, anchor, &compared)) match = entry;
+    last = entry;
+    entry = NextEntry(entry);
   }
-  return match;
+  CountWalk(budget, first, last);
+  return budget->Spend(compared) ? match : nullptr;
 }
 
-Reference ResolveReference(const char16_t* text) {
-  Reference result = {false, nullptr, text};
-  const char16_t* p = text;
-  if (PluginSettings.allowWhitespace != 0) {
-    while (text::IsSpace(*p)) ++p;
+bool BuildHistoryIndex(HistoryIndex* index, Budget* budget) {
+  index->built = true;
+  for (char16_t* entry = HistoryStart(); entry != nullptr;) {
+    if (index->count == index->capacity) {
+      const size_t capacity = index->capacity == 0 ? kFirstIndexCapacity : 2 * index->capacity;
+      void* grown = std::realloc(index->entries, capacity * sizeof(char16_t*));
+      if (grown == nullptr) return false;
+      index->entries = static_cast<char16_t**>(grown);
+      index->capacity = capacity;
+    }
+    index->entries[index->count++] = entry;
+    entry = NextEntry(entry);
   }
+  if (index->count > 0) CountWalk(budget, index->entries[0], index->entries[index->count - 1]);
+  return true;
+}
 
-  const bool numbered =
-      text::IsDigit(p[0]) || ((p[0] == u'+' || p[0] == u'-') && text::IsDigit(p[1]));
-  if (numbered) {
-    int32_t value = 0;
-    const char16_t* end = p;
-    if (ParseHistoryNumber(p, &value, &end) != 0) return result;
-    result.isReference = true;
-    result.entry = EntryForNumber(value);
-    result.rest = end;
-    return result;
+void ReleaseHistoryIndex(HistoryIndex* index) {
+  std::free(index->entries);
+  *index = HistoryIndex{nullptr, 0, 0, false};
+}
+
+char16_t* IndexedEntry(const HistoryIndex& index, int64_t position) {
+  if (index.count == 0 || position == 0) return nullptr;
+  if (position > 0) {
+    return static_cast<uint64_t>(position) <= index.count ? index.entries[position - 1] : nullptr;
   }
+  const uint64_t magnitude = static_cast<uint64_t>(-position);
+  if (magnitude >= index.count) return index.entries[0];  // beyond the list: the oldest
+  return index.entries[index.count - magnitude];
+}
 
-  const bool containment = p[0] == u'?' && text::IsAlpha(p[1]);
-  if (!containment && !text::IsAlpha(p[0])) return result;
-  if (containment) ++p;
-
-  char16_t word[kWordCapacity];
-  size_t length = 0;
-  for (; IsWordUnit(*p); ++p) {
-    if (length < kWordCapacity - 1) word[length++] = *p;  // units past the 1023rd are dropped
+char16_t* FindIndexedEntry(const HistoryIndex& index, const char16_t* word, size_t length,
+                           bool prefixOnly, Budget* budget) {
+  if (length == 0) return nullptr;
+  const bool foldCase = PluginSettings.caseInsensitive != 0;
+  const size_t anchor = AnchorFor(word, length, prefixOnly, foldCase);
+  // From the newest entry back: the first match is the newest, and the scan stops there. It
+  // reads each entry once: a search of the index costs what it examines, counted every so many
+  // entries, so that a line of searches cannot outlast the budget.
+  constexpr size_t kEntriesPerCount = 256;
+  uint64_t walked = 0, compared = 0;
+  char16_t* match = nullptr;
+  for (size_t i = index.count; i > 0 && match == nullptr; --i) {
+    char16_t* entry = index.entries[i - 1];
+    walked += WalkUnits(entry, i < index.count ? index.entries[i] : nullptr);
+    if (Matches(entry, word, length, prefixOnly, foldCase, anchor, &compared)) match = entry;
+    if (i % kEntriesPerCount == 0) {
+      if (!budget->Spend(walked + compared)) return nullptr;
+      walked = compared = 0;
+    }
   }
-  word[length] = 0;
+  return budget->Spend(walked + compared) ? match : nullptr;
+}
 
-  result.isReference = true;
-  result.entry = FindEntry(word, !containment, HistoryStart(), length);
-  result.rest = p;
-  return result;
+Event ReadEvent(Dialect dialect, const char16_t* p) {
+  return dialect == kDefaultDialect ? ReadDefaultEvent(p) : ReadBashEvent(p);
 }

@@ -48,8 +48,9 @@ static_assert(offsetof(PluginInfo, module) == 64, "PluginInfo.module");
 static_assert(offsetof(PluginInfo, moduleName) == 72, "PluginInfo.moduleName");
 static_assert(sizeof(PluginInfo) == 80, "PluginInfo size");
 
-// Capacity of the shell's edit line, terminator included.
+// Capacity of the shell's edit line, terminator included, and the longest line it holds.
 constexpr size_t kLineCapacity = 65536;
+constexpr size_t kMaxLineLength = kLineCapacity - 1;
 
 // Capacity of the buffer the plugin hands to `QueryTrueName`, terminator included.
 constexpr size_t kTrueNameCapacity = 32768;

@@ -158,7 +158,7 @@ size_t SearchAnchor(const char16_t* needle, size_t needleLength) {
 // with them the mispredicted branches that cost more than the scan itself. Candidates come
 // in the order of their start, so the first full match is the leftmost.
 const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength,
-                          size_t anchor) {
+                          size_t anchor, uint64_t* compared) {
   const char16_t unit = needle[anchor];
   for (const char16_t* p = haystack;; ++p) {
     p = NextCandidate(p, unit);
@@ -167,12 +167,27 @@ const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size
     const char16_t* start = p - anchor;
     size_t i = 0;
     while (i < needleLength && start[i] == needle[i]) ++i;  // stops at the haystack's terminator
+    if (compared != nullptr) *compared += i + 1;
     if (i == needleLength) return start;
   }
 }
 
 const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength) {
   return FindExact(haystack, needle, needleLength, SearchAnchor(needle, needleLength));
+}
+
+const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength,
+                            const char16_t* needle, size_t needleLength, uint64_t* compared) {
+  if (needleLength == 0 || needleLength > haystackLength) return nullptr;
+  const size_t last = haystackLength - needleLength;  // the last place an occurrence may begin
+  for (size_t at = 0; at <= last; ++at) {
+    if (haystack[at] != needle[0]) continue;
+    size_t i = 1;
+    while (i < needleLength && haystack[at + i] == needle[i]) ++i;
+    if (compared != nullptr) *compared += i;
+    if (i == needleLength) return haystack + at;
+  }
+  return nullptr;
 }
 
 bool CopyN(char16_t* dst, size_t capacity, const char16_t* src, size_t count) {

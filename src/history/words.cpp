@@ -2,8 +2,7 @@
 // and the modifiers that work on the selected text (:h :t :r :e, and the quoting of :q :x).
 #include <algorithm>
 
-#include "core/core.h"
-#include "history/history.h"
+#include "history/engine.h"
 #include "text/text.h"
 
 namespace {
@@ -141,8 +140,8 @@ bool FindBashWordAt(const char16_t* text, size_t length, size_t offset, size_t* 
   return false;
 }
 
-int SelectBashWords(const char16_t* text, size_t length, const WordRange& range, char16_t* out,
-                    size_t* outLength) {
+int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split,
+                    const WordRange& range, char16_t* out, size_t* outLength) {
   *outLength = 0;
   out[0] = 0;
   const size_t first = range.first;
@@ -150,7 +149,7 @@ int SelectBashWords(const char16_t* text, size_t length, const WordRange& range,
   if (range.lastFromEnd >= 0) {
     // Counted from the end: the words must be counted first. A range that ends at a fixed
     // word is read only up to it, so a designator costs no more than the words it takes.
-    const size_t count = CountBashWords(text, length);
+    const size_t count = split != nullptr ? split->count : CountBashWords(text, length);
     if (first >= count) return range.star ? 0 : -1;  // "*" of a one-word line is empty
     const size_t back = static_cast<size_t>(range.lastFromEnd);
     if (count < back + 1 + first) return range.allowEmpty ? 0 : -1;  // "x-" of the last word
@@ -163,10 +162,17 @@ int SelectBashWords(const char16_t* text, size_t length, const WordRange& range,
   size_t written = 0;
   size_t at = 0, start = 0, end = 0;
   size_t index = 0;
-  for (; index <= last && NextBashWord(text, length, true, &at, &start, &end); ++index) {
+  for (; index <= last; ++index) {
+    if (split != nullptr) {
+      if (index >= split->count) break;
+      start = split->spans[index].start;
+      end = split->spans[index].end;
+    } else if (!NextBashWord(text, length, true, &at, &start, &end)) {
+      break;
+    }
     if (index < first) continue;
     const size_t need = (index > first ? 1 : 0) + (end - start);
-    if (written + need > kLineCapacity - 1) return -1;
+    if (written + need > kMaxLineLength) return -1;
     if (index > first) out[written++] = u' ';
     for (size_t k = start; k < end; ++k) out[written++] = text[k];
   }
@@ -176,16 +182,24 @@ int SelectBashWords(const char16_t* text, size_t length, const WordRange& range,
   return 0;
 }
 
-void ApplyPathModifier(char16_t* text, size_t* length, char16_t which) {
-  const char16_t mark = which == u'h' || which == u't' ? u'/' : u'.';
+// The last '/' (or '.') is looked for from the end back to where the marks say none is left,
+// and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most once.
+void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
+  const bool slash = which == u'h' || which == u't';
+  const char16_t mark = slash ? u'/' : u'.';
+  size_t& clean = slash ? marks->noSlashFrom : marks->noDotFrom;
   size_t found = *length;
-  for (size_t k = *length; k > 0; --k) {
+  for (size_t k = clean < *length ? clean : *length; k > 0; --k) {
     if (text[k - 1] == mark) {
       found = k - 1;
       break;
     }
   }
-  if (found == *length) return;  // no '/' or '.': every one of them leaves the text as it is
+  if (found == *length) {  // no '/' or '.': every one of them leaves the text as it is
+    clean = 0;
+    return;
+  }
+  clean = found + 1;
   size_t from = 0;
   size_t to = *length;
   switch (which) {
@@ -203,15 +217,19 @@ void ApplyPathModifier(char16_t* text, size_t* length, char16_t which) {
   for (size_t k = from; k < to; ++k) text[k - from] = text[k];
   *length = to - from;
   text[*length] = 0;
+  // What was known of the part kept holds for it still, moved with it.
+  for (size_t* known : {&marks->noSlashFrom, &marks->noDotFrom}) {
+    *known = *known > to ? to : *known;
+    *known = *known > from ? *known - from : 0;
+  }
 }
 
 int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
                   size_t* outLength) {
-  constexpr size_t kMaxLength = kLineCapacity - 1;
   size_t written = 0;
   // Appends `count` units of `units`; false when the line would be too long.
   auto put = [&](const char16_t* units, size_t count) {
-    if (written + count > kMaxLength) return false;
+    if (written + count > kMaxLineLength) return false;
     for (size_t k = 0; k < count; ++k) out[written++] = units[k];
     return true;
   };

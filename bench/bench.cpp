@@ -1,6 +1,7 @@
-// Speed of the keystroke handler: a key on an ordinary line, and every reference form (those
-// of bash mode too) on histories of growing size, each beside the floor (one bare walk of the
-// same history) and beside GNU readline's history_expand on the same entries.
+// Speed of the keystroke handler: a key on an ordinary line, every reference form (those of
+// bash mode too) on histories of growing size, each beside the floor (one bare walk of the same
+// history) and beside GNU readline's history_expand on the same entries, and the worst lines of
+// bash mode against the floor.
 #include <benchmark/benchmark.h>
 #include <readline/history.h>
 
@@ -184,30 +185,51 @@ void FloorStristr(benchmark::State& state) {
 
 // ==== The reference forms ====
 
-// One Enter on the reference line of `form`, against the floor; the line is typed again
-// before every press, as the expansion replaces it.
+// Enter on `line`, checked once to give `expected` (else the benchmark fails, naming `what`),
+// then measured against the floor; the line is typed again before every press, as the
+// expansion replaces it.
+void PressAgainstTheFloor(benchmark::State& state, const std::u16string& line,
+                          const std::u16string& expected, const std::string& what) {
+  workload::Type(&keystroke, line, kKeyEnter);
+  key(&keystroke.event);
+  if (keystroke.line != expected) {
+    Fail(state, "wrong expansion of " + what);
+    return;
+  }
+  const alloc::Tally before = alloc::Now();
+  const benchmark::Counter floor = AgainstTheFloor(state, [&line] {
+    workload::Type(&keystroke, line, kKeyEnter);
+    key(&keystroke.event);
+    benchmark::ClobberMemory();
+  });
+  CountAllocations(state, before);  // before the counter below takes its own block
+  state.counters["floor"] = floor;
+}
+
+// One Enter on the reference line of `form`, against the floor.
 void Quorvin(benchmark::State& state, workload::Form form) {
   const size_t size = static_cast<size_t>(state.range(0));
   LoadStandin(size);
   const workload::Case c = workload::MakeCase(form, History(size));
   workload::ApplySettings(c);
   state.SetLabel(Narrow(c.line));
+  PressAgainstTheFloor(state, c.line, c.expected, Narrow(c.line));
+}
 
-  workload::Type(&keystroke, c.line, kKeyEnter);
-  key(&keystroke.event);
-  if (keystroke.line != c.expected) {
-    Fail(state, "wrong expansion of " + Narrow(c.line));
-    return;
-  }
+// ==== Worst lines ====
 
-  const alloc::Tally before = alloc::Now();
-  const benchmark::Counter floor = AgainstTheFloor(state, [&c] {
-    workload::Type(&keystroke, c.line, kKeyEnter);
-    key(&keystroke.event);
-    benchmark::ClobberMemory();
-  });
-  CountAllocations(state, before);  // before the counter below takes its own block
-  state.counters["floor"] = floor;
+// One Enter on a worst line of bash mode over the history made for it, against the floor of
+// that history.
+void Worst(benchmark::State& state, workload::WorstLine line) {
+  const size_t size = static_cast<size_t>(state.range(0));
+  const workload::WorstCase c = workload::MakeWorstCase(line, size);
+  standin::Reset();
+  standin::SetHistory(c.history);
+  standinSize = 0;  // the next LoadStandin sets its own history again
+  workload::SetBashMode(true);
+  state.SetLabel(c.id);
+  PressAgainstTheFloor(state, c.line, c.expected, std::string("the worst line ") + c.id);
+  workload::SetBashMode(false);
 }
 
 // readline's history_expand on the same entries and the same reference.
@@ -277,6 +299,16 @@ int main(int argc, char** argv) {
       const std::string id = workload::MakeCase(form, small).id;
       benchmark::RegisterBenchmark(("readline/" + id).c_str(), Readline, form)
           ->Arg(arg)
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
+  for (size_t size : workload::kWorstSizes) {
+    for (int w = 0; w < workload::kWorstCount; ++w) {
+      const auto line = static_cast<workload::WorstLine>(w);
+      const std::string id = workload::MakeWorstCase(line, 8).id;
+      benchmark::RegisterBenchmark(("worst/" + id).c_str(), Worst, line)
+          ->Arg(static_cast<int64_t>(size))
+          ->UseManualTime()
           ->Unit(benchmark::kMicrosecond);
     }
   }

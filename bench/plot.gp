@@ -1,7 +1,8 @@
 # Draws BENCHMARKS.md's picture: median time of one Enter against the history size, both
 # on log scales; the floor (one bare walk of the history, a grey band), each of Quorvin's
 # reference forms (solid), each of readline's (dashed, in the colour of the same Quorvin
-# form) and three forms of Quorvin's bash mode (solid, square points).
+# form), three forms of Quorvin's bash mode (solid, square points) and bash mode's worst lines
+# (dotted, triangles; measured at the two largest sizes).
 # gnuplot -e "data='build/bench/plot.dat'; out='build/bench/bench-plot.svg'; note='...'" bench/plot.gp
 # The columns of `data` are those table.awk writes with -v data=FILE.
 
@@ -35,7 +36,13 @@ array label[9] = ["!!", "!-1", "!-N/2", "!N/2", "!word", "!word, case-insensitiv
 array same[7] = [1, 2, 3, 4, 5, 7, 9]
 # Bash mode's forms: columns 19 to 21.
 array bashColour[3] = ["#8c564b", "#e377c2", "#bcbd22"]
-array bashLabel[3] = ["echo !$", "x !!:1-2 !-2:$ (two walks)", "^old^new"]
+array bashLabel[3] = ["echo !$", "x !!:1-2 !-2:$", "^old^new"]
+# Bash mode's worst lines: columns 22 to 28, at 10 000 and 100 000 entries only.
+array worstColour[7] = ["#393b79", "#637939", "#8c6d31", "#843c39", "#7b4173", "#3182bd", \
+                        "#e6550d"]
+array worstLabel[7] = ["echo and 20 000 !!", "echo and 8 000 !-3", "32 000 !", \
+                       "!!:Gs/b/b/ and 20 :&, 32 000 words", "!? and 32 000 a", \
+                       "13 000 !#:$", "1 500 times the same !?cmd9999?"]
 
 # The floor is a broad grey band under the rest, so that the lines on it still show it.
 plot data using 1:2 with lines lw 10 lc "#b0b0b0" title "floor: one walk of the history", \
@@ -44,4 +51,6 @@ plot data using 1:2 with lines lw 10 lc "#b0b0b0" title "floor: one walk of the 
      for [r = 1:7] data using 1:(column(11 + r)) with linespoints lw 1.5 dt 2 \
          lc rgb colour[same[r]] pt 6 ps 0.7 title "readline " . label[same[r]], \
      for [b = 1:3] data using 1:(column(18 + b)) with linespoints lw 2 lc rgb bashColour[b] \
-         pt 5 ps 0.7 title "Quorvin, bash mode: " . bashLabel[b]
+         pt 5 ps 0.7 title "Quorvin, bash mode: " . bashLabel[b], \
+     for [w = 1:7] data using 1:(column(21 + w)) with linespoints lw 1.5 dt 3 \
+         lc rgb worstColour[w] pt 9 ps 0.9 title "worst line: " . worstLabel[w]

@@ -8,8 +8,8 @@
 # of the ratios of each run, time / floor.
 # Reads the fields line by line, as Google Benchmark writes one field per line.
 # With -v data=FILE it also writes the medians in microseconds, one row per history size, for
-# bench/plot.gp: the size, the floor, Quorvin's forms of the default rules, readline's, then
-# three of Quorvin's bash forms ("-" where none).
+# bench/plot.gp: the size, the floor, Quorvin's forms of the default rules, readline's, three
+# of Quorvin's bash forms, then bash mode's worst lines ("-" where none).
 
 function field(line) {
   sub(/^[^:]*: */, "", line)
@@ -122,6 +122,16 @@ END {
   split("1.3 1.3 1.3 1.3 1.3 1.3 2 2 -", targets, " ")
   readline["prefix_ci"] = "prefix"; readline["contains_ci"] = "contains"
   nsizes = split("100 1000 10000 100000", sizes, " ")
+  # Bash mode's worst lines (workload.h), measured on the two largest sizes.
+  nworst = split("bangs minus3 bang_run each_word long_search line_so_far same_search", worst, " ")
+  worsttext["bangs"] = "`echo` and 20 000 `!!` (the newest entry `x`)"
+  worsttext["minus3"] = "`echo` and 8 000 ` !-3`"
+  worsttext["bang_run"] = "32 000 `!`"
+  worsttext["each_word"] = "`x !!:Gs/b/b/` and 20 `:&`, the newest entry 32 000 words"
+  worsttext["long_search"] = "`x !?` 32 000 `a` `?`, an entry of 65 000 `a` half-way back"
+  worsttext["line_so_far"] = "`x` and 13 000 ` !#:$`"
+  worsttext["same_search"] = "`x` and 1 500 ` !?cmd9999?`, the entry near the oldest"
+  nworstsizes = split("10000 100000", worstsizes, " ")
 
   if (data != "") {
     # The columns bench/plot.gp reads by number: those of the default rules' forms and
@@ -132,6 +142,7 @@ END {
     for (f = 1; f <= ndefault; ++f) printf " quorvin/%s", forms[f] > data
     for (f = 1; f <= nreadline; ++f) printf " readline/%s", rforms[f] > data
     for (f = 1; f <= nplotted; ++f) printf " quorvin/%s", bforms[f] > data
+    for (w = 1; w <= nworst; ++w) printf " worst/%s", worst[w] > data
     print "" > data
     for (s = 1; s <= nsizes; ++s) {
       n = sizes[s]
@@ -139,6 +150,7 @@ END {
       for (f = 1; f <= ndefault; ++f) printf " %s", plotted("quorvin/" forms[f] "/" n) > data
       for (f = 1; f <= nreadline; ++f) printf " %s", plotted("readline/" rforms[f] "/" n) > data
       for (f = 1; f <= nplotted; ++f) printf " %s", plotted("quorvin/" bforms[f] "/" n) > data
+      for (w = 1; w <= nworst; ++w) printf " %s", plotted("worst/" worst[w] "/" n) > data
       print "" > data
     }
     close(data)
@@ -193,6 +205,24 @@ END {
       printf " %s |", multiple("quorvin/" forms[f] "/" sizes[s], sizes[s])
     }
     print ""
+  }
+  print ""
+
+  print "### Bash mode's worst lines: multiples of the floor"
+  print ""
+  printf "| Line |"
+  for (s = 1; s <= nworstsizes; ++s) printf " %s entries | time |", worstsizes[s]
+  print " Heap blocks |"
+  printf "|---|"
+  for (s = 1; s <= nworstsizes; ++s) printf "---|---|"
+  print "---|"
+  for (w = 1; w <= nworst; ++w) {
+    printf "| %s |", worsttext[worst[w]]
+    for (s = 1; s <= nworstsizes; ++s) {
+      q = "worst/" worst[w] "/" worstsizes[s]
+      printf " %s | %s |", multiple(q, worstsizes[s]), show(time[q])
+    }
+    print " " blocks("worst/" worst[w] "/" worstsizes[nworstsizes]) " |"
   }
   print ""
 

@@ -235,6 +235,62 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
   return c;
 }
 
+WorstCase MakeWorstCase(WorstLine line, size_t size) {
+  WorstCase c{"", MakeHistory(size), u"", u""};
+  std::vector<std::u16string>& h = c.history;
+  auto repeat = [](const std::u16string& text, size_t times) {
+    std::u16string out;
+    for (size_t i = 0; i < times; ++i) out += text;
+    return out;
+  };
+  switch (line) {
+    case kWorstBangs:
+      c.id = "bangs";
+      h.back() = u"x";
+      c.line = u"echo" + repeat(u"!!", 20000);
+      c.expected = u"echo" + repeat(u"x", 20000);
+      break;
+    case kWorstMinusThree:
+      c.id = "minus3";
+      h[h.size() - 3] = u"y";
+      c.line = u"echo" + repeat(u" !-3", 8000);
+      c.expected = u"echo" + repeat(u" y", 8000);
+      break;
+    case kWorstBangRun:
+      c.id = "bang_run";
+      h.back() = u"x";
+      c.line = repeat(u"!", 32000);
+      c.expected = repeat(u"x", 16000);
+      break;
+    case kWorstEachWord:
+      c.id = "each_word";
+      h.back() = u"b" + repeat(u" b", 31999);
+      c.line = u"x !!:Gs/b/b/" + repeat(u":&", 20);
+      c.expected = u"x " + h.back();
+      break;
+    case kWorstLongSearch:
+      c.id = "long_search";
+      h[h.size() / 2] = std::u16string(65000, u'a');
+      c.line = u"x !?" + std::u16string(32000, u'a') + u"?";
+      c.expected = u"x " + h[h.size() / 2];
+      break;
+    case kWorstLineSoFar:
+      c.id = "line_so_far";
+      c.line = u"x" + repeat(u" !#:$", 13000);
+      c.expected = u"x" + repeat(u" x", 13000);
+      break;
+    case kWorstSameSearch:
+      c.id = "same_search";
+      h[h.size() / 10] = u"cmd9999";
+      c.line = u"x" + repeat(u" !?cmd9999?", 1500);
+      c.expected = u"x" + repeat(u" cmd9999", 1500);
+      break;
+    case kWorstCount:
+      Fail("no such line");
+  }
+  return c;
+}
+
 void ApplySettings(const Case& c) {
   PluginSettings = kDefaultSettings;
   PluginSettings.caseInsensitive = c.caseInsensitive ? 1 : 0;

@@ -69,6 +69,34 @@ struct Case {
 
 Case MakeCase(Form form, const std::vector<std::u16string>& history);
 
+// ==== Worst lines ====
+// Lines built to make one Enter cost as much as a line can, in bash mode, each over a history
+// made for it from MakeHistory: many references in one line, long chains of modifiers, long
+// searches, the same search again and again.
+
+constexpr size_t kWorstSizes[] = {10000, 100000};
+
+enum WorstLine {
+  kWorstBangs,       // "echo" and 20 000 "!!": the newest entry, "x", again and again
+  kWorstMinusThree,  // "echo" and 8 000 " !-3": the third newest entry, "y"
+  kWorstBangRun,     // 32 000 '!': 16 000 "!!"
+  kWorstEachWord,    // "x !!:Gs/b/b/" and 20 ":&", the newest entry 32 000 words "b"
+  kWorstLongSearch,  // "x !?" 32 000 'a' "?", an entry of 65 000 'a' half-way back
+  kWorstLineSoFar,   // "x" and 13 000 " !#:$"
+  kWorstSameSearch,  // "x" and 1 500 " !?cmd9999?", the entry "cmd9999" near the oldest
+  kWorstCount,
+};
+
+// One worst line on one history.
+struct WorstCase {
+  const char* id;                        // short name, for benchmark names
+  std::vector<std::u16string> history;  // oldest first
+  std::u16string line;                  // what the user types, bash mode on
+  std::u16string expected;              // the line after the expansion
+};
+
+WorstCase MakeWorstCase(WorstLine line, size_t size);
+
 // Puts the plugin's settings to their defaults, with the case setting `c` runs under, and
 // switches bash mode on or off in the stand-in shell as `c` says.
 void ApplySettings(const Case& c);

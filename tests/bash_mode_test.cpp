@@ -112,6 +112,37 @@ TEST_F(BashMode, LineOfAtMost65535Units) {
   EXPECT_EQ(Expand(grow), kFail);
 }
 
+// One Enter examines at most 8 units for each unit of the history and of the line's capacity:
+// a line built to examine more fails, however long it would take, and the same line with fewer
+// steps expands. Every substitution here finds its text; only the count stops the line.
+TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
+  const std::u16string entry(60000, u'a');
+  standin::SetHistory({entry});
+  auto repeat = [](const std::u16string& text, int times) {
+    std::u16string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+  };
+  const struct {
+    std::u16string line;
+    bool expands;
+  } rows[] = {
+      {u"x !!:gs/a/a/" + repeat(u":g&", 3), true},
+      {u"x !!:gs/a/a/" + repeat(u":g&", 20), false},
+      {u"!!" + repeat(u":s/a/a/", 5), true},
+      {u"!!" + repeat(u":s/a/a/", 40), false},
+  };
+  for (const auto& row : rows) {
+    LineExpansion x = row.line[0] == u'!' ? ExpandDefaultLine(row.line.c_str())
+                                          : ExpandBashLine(row.line.c_str());
+    EXPECT_EQ(x.outcome, row.expands ? kLineExpanded : kLineFailed) << Show(row.line);
+    if (x.outcome == kLineExpanded) {
+      EXPECT_EQ(std::u16string(x.text), (row.line[0] == u'x' ? u"x " : u"") + entry);
+    }
+    ReleaseExpansion(&x);
+  }
+}
+
 TEST_F(BashMode, ReusesOnlyWhatCameEarlierInTheLine) {
   ExpectRows({
       {u"!!:&", kFail},

@@ -1,6 +1,6 @@
 // The one buffer the shell's variables are expanded into. The shell rewrites it in place and
 // is never told its size, so it gets the capacity of the shell's own line.
-#include "core/core.h"
+#include "core/diagnostics.h"
 #include "text/text.h"
 
 namespace {

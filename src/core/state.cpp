@@ -1,5 +1,6 @@
 // The process-wide records of the shared floor: the settings and the shell's version.
-#include "core/core.h"
+#include "core/identity.h"
+#include "core/settings_record.h"
 
 SettingsRecord PluginSettings = kDefaultSettings;
 

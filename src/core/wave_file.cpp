@@ -1,6 +1,6 @@
 // The beep modes' display names and the test shared by everything that accepts a custom beep
 // file.
-#include "core/core.h"
+#include "core/settings_record.h"
 #include "platform/platform.h"
 #include "text/text.h"
 

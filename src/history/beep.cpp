@@ -1,5 +1,5 @@
 // The error beep of a failed expansion.
-#include "core/core.h"
+#include "core/settings_record.h"
 #include "history/history.h"
 #include "platform/platform.h"
 

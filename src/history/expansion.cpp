@@ -3,7 +3,7 @@
 // of bash's modifiers), over the same events, substitution and budget.
 #include <cstdlib>
 
-#include "core/core.h"
+#include "core/settings_record.h"
 #include "history/engine.h"
 #include "text/text.h"
 
@@ -520,7 +520,7 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar) 
   } else if (*p == u'$') {
     // Bash gives a text without words (blanks, a comment) whole as its last word.
     const size_t count = lineSoFar ? split.count : CountBashWords(text, textLength);
-    w->budget.Spend(textLength);
+    if (!lineSoFar) w->budget.Spend(textLength);  // SplitOut has counted the new line's words
     if (count == 0) {
       if (lineSoFar && !SetPiece(w, text, textLength)) return nullptr;
       return p + 1;

@@ -1,7 +1,9 @@
 // The keystroke handler: decides whether a key is Enter or Shift-Enter, chooses the rules a
 // line is expanded by (the default rules for a line that begins with a bang, bash's in bash
 // mode), and writes the outcome into the shell's key record.
-#include "core/core.h"
+#include "core/diagnostics.h"
+#include "core/identity.h"
+#include "core/settings_record.h"
 #include "history/engine.h"
 #include "history/history.h"
 #include "platform/platform.h"

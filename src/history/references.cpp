@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "core/core.h"
+#include "core/settings_record.h"
 #include "history/engine.h"
 #include "text/text.h"
 

@@ -1,6 +1,6 @@
 // The :s modifier of both grammars: its reader, the search for an old text within a span, and the
 // one substitution that both rules apply.
-#include "core/core.h"
+#include "core/settings_record.h"
 #include "history/engine.h"
 #include "text/text.h"
 

@@ -158,10 +158,11 @@ int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split
     return -1;
   }
 
-  // Words inserted into a line are separated by single blanks.
+  // Words inserted into a line are separated by single blanks. Words already split are taken
+  // from the first one selected; a text is split as far as the last one.
   size_t written = 0;
   size_t at = 0, start = 0, end = 0;
-  size_t index = 0;
+  size_t index = split != nullptr ? first : 0;
   for (; index <= last; ++index) {
     if (split != nullptr) {
       if (index >= split->count) break;

@@ -59,3 +59,26 @@ int ParseUnsignedValue(const char16_t* text, uint32_t* out);
 
 // The settings command; the export `quorv` calls it. 0, 1, 2 or 87.
 int SettingsCommand(char16_t* arguments);
+
+// ==== Command help ====
+// The help text, printed by the settings command and shown by the shell's Help request.
+constexpr size_t kCommandNameCapacity = 10;
+constexpr size_t kUsageCapacity = 1024;
+constexpr size_t kCaptionCapacity = 1024;
+
+// One command of the plugin and its help text.
+struct CommandRow {
+  char16_t name[kCommandNameCapacity];  // command name, compared without regard to case
+  const char16_t* help;                 // its full help text
+};
+
+extern const char16_t HelpText[];
+extern const CommandRow CommandTable[];
+extern const size_t CommandCount;
+
+// The syntax of command `name` into `out` (kUsageCapacity units): 1, or 0 when the plugin has
+// no such command.
+int CommandUsage(const char16_t* name, char16_t* out);
+
+// Shows the help of command `name` in a message box: 1, or 0 when there is no such command.
+int CommandHelp(const char16_t* name);

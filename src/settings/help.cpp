@@ -1,6 +1,7 @@
 // The syntax and help of the plugin's commands, for the shell's Usage and Help requests.
 #include "core/core.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "text/text.h"
 
 const char16_t HelpText[] =

@@ -77,9 +77,13 @@ TEST_F(BashMode, QuorvinNumberingInsideTheLine) {
       {u"x !+1:^ !0x2:0", u"x a.txt Echo"},
       {u"x !-99:0", u"x cd"},  // past the oldest: the oldest
       {u"x !4", kFail},
+      {u"x !-0", kFail},  // no entry, whatever the counting base
   });
   PluginSettings.countingBase = 1;
-  ExpectRows({{u"x !1:0 !4:0 !0", kFail}, {u"x !1:0 !4:0", u"x cd make"}});
+  ExpectRows({{u"x !1:0 !4:0 !0", kFail}, {u"x !1:0 !4:0", u"x cd make"}, {u"x !-0", kFail}});
+  // Bash's rules read a search text whole, however long.
+  const std::u16string a(1500, u'a');
+  ExpectRows({{u"x !" + a, u"x " + a + u"b"}, {u"x !?" + a + u"c", kFail}}, {a + u"b"});
 }
 
 TEST_F(BashMode, CaseInsensitiveSearches) {

@@ -262,6 +262,13 @@ TEST_F(Command, FailedSaveKeepsTheNewSettingsInMemory) {
          kPrefix + u"Error saving settings to the registry (HKLM" + kKeyText +
              u") :\r\nAccess is denied.\r\n",
          kDefaults});
+
+  // A stale file name the registry will not let go of fails the save.
+  standin::FailKeyCreate(0);
+  standin::PutRegistryString(win::CurrentUser(), SettingsKeyPath, u"Error Beep Filename",
+                             u"/old.wav");
+  standin::FailValueDelete(u"Error Beep Filename", 5);
+  Check({u"/Q /S", 2, u"\r\n", failure, kDefaults});
 }
 
 TEST_F(Command, WaveFiles) {
@@ -291,6 +298,14 @@ TEST_F(Command, WaveFiles) {
   Check({u"/W:missing.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MISSING.WAV\"\r\n",
          kDefaults});
   Check({u"/W", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W\"\r\n", kDefaults});
+  // A shell that fills the full-path buffer without a terminator: no valid file, nothing read
+  // past the buffer.
+  standin::SetFillWithoutTerminator(true);
+  EXPECT_EQ(quorv(std::u16string(u"/W:x.wav").data()), 1);
+  const std::u16string err = standin::TakeStderr();
+  const std::u16string message = u"Not a valid .WAV file: \"/W:X.WAV\"\r\n";
+  EXPECT_EQ(err.substr(err.size() - message.size()), message);
+  standin::SetFillWithoutTerminator(false);
   Check({u"/W:\"My Sounds.wav\"", 0, Report(custom, TempDir() + u"/My Sounds.wav"), u"", custom});
   Check(
       {u"/W:My Sounds.wav", 1, u"", kPrefix + u"Not a valid .WAV file: \"/W:MY\"\r\n", kDefaults});

@@ -1,5 +1,6 @@
 // The error prefix, the text of system error codes, and the help exports.
 #include "fixture.h"
+#include "text/text.h"
 
 namespace {
 
@@ -35,6 +36,12 @@ TEST_F(Diagnostics, PrefixOutsideAndInsideABatchFile) {
   standin::SetVariable(u"_batchname", longName);
   WriteErrorPrefix();
   EXPECT_EQ(standin::TakeStderr(), u"Quorvin plugin: " + longName + u" []  ");
+
+  // A shell that fills the whole buffer without a terminator: the text ends in its last unit.
+  standin::SetFillWithoutTerminator(true);
+  EXPECT_EQ(text::Length(ExpandShellText(u"%_batchname")), kLineCapacity - 1);
+  WriteErrorPrefix();
+  EXPECT_EQ(standin::TakeStderr(), u"Quorvin plugin: " + std::u16string(kLineCapacity - 1, u'x'));
 }
 
 TEST_F(Diagnostics, SystemErrorTexts) {

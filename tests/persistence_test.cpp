@@ -182,12 +182,24 @@ TEST_F(Persistence, SaveThenLoadReproducesTheRecord) {
   EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), kKey));
 }
 
+// Without a valid file the save removes the file name: a value that is gone, or was never
+// there, is a success; a removal the registry refuses fails the save with its status, as the
+// old name would come back at the next load.
 TEST_F(Persistence, SavingWithoutAValidFileDeletesTheFileValue) {
-  PutRegistryString(win::CurrentUser(), kKey, u"Error Beep Filename", u"/old.wav");
-  EXPECT_EQ(SaveSettings(win::CurrentUser()), 0);
-  standin::RegistryValue value;
-  EXPECT_FALSE(standin::GetRegistryValue(win::CurrentUser(), kKey, u"Error Beep Filename", &value));
-  EXPECT_EQ(SaveSettings(win::CurrentUser()), 0);  // deleting an absent value is no failure
+  const struct {
+    bool present;
+    int32_t fault;
+    int result;
+  } rows[] = {{true, 0, 0}, {false, 0, 0}, {true, 5, 5}, {true, 1018, 1018}, {false, 2, 0}};
+  for (const auto& row : rows) {
+    standin::ResetRegistry();
+    if (row.present) PutRegistryString(win::CurrentUser(), kKey, u"Error Beep Filename", u"/a.wav");
+    standin::FailValueDelete(u"Error Beep Filename", row.fault);
+    EXPECT_EQ(SaveSettings(win::CurrentUser()), row.result) << row.present << " " << row.fault;
+    standin::RegistryValue value;
+    EXPECT_EQ(standin::GetRegistryValue(win::CurrentUser(), kKey, u"Error Beep Filename", &value),
+              row.present && row.fault != 0);
+  }
 }
 
 TEST_F(Persistence, FailingWritesStillWriteTheRest) {

@@ -40,7 +40,7 @@ TEST_F(References, NumbersCountFromZeroByDefault) {
   const RefCase cases[] = {
       {u"!0", u"one"},           {u"!4", u"five"},         {u"!5", u"<failed>"},
       {u"!-1", u"five"},         {u"!-5", u"one"},         {u"!-6", u"one"},
-      {u"!-100", u"one"},        {u"!6", u"<failed>"},     {u"!-0", u"one"},
+      {u"!-100", u"one"},        {u"!6", u"<failed>"},     {u"!-0", u"<failed>"},
       {u"!+3", u"four"},         {u"!-2", u"four"},        {u"!!", u"five"},
       {u"!0x2", u"three"},       {u"!0X3", u"four"},       {u"!0x0x2", u"three"},
       {u"!0xFFFFFFFF", u"five"}, {u"!0x80000000", u"one"}, {u"!-2147483648", u"one"},
@@ -106,14 +106,22 @@ TEST_F(References, CaseInsensitiveSearchesFoldOnlyAsciiInThePrefix) {
   EXPECT_EQ(Expand(u"!?HI"), u"\u00E9cho hi");    // containment goes to the shell's search
 }
 
-TEST_F(References, LongWordComparesItsFirst1023Units) {
+// A search word is compared whole: one longer than 1023 units is refused, never compared on
+// its first units only.
+TEST_F(References, LongWordIsComparedWholeOrRefused) {
   const std::u16string entry = u"x" + std::u16string(1100, u'a');
-  standin::SetHistory({entry, u"other"});
-  // 1200 letters: only the first 1023 are compared, all are consumed.
-  EXPECT_EQ(Expand(u"!x" + std::u16string(1199, u'a')), entry);
-  EXPECT_EQ(Expand(u"!x" + std::u16string(1199, u'a') + u":s/x/y/"), u"y" + entry.substr(1));
-  EXPECT_EQ(Expand(u"!x" + std::u16string(1021, u'a') + u"b"), u"<failed>");
-  EXPECT_EQ(Expand(u"!x" + std::u16string(1022, u'a') + u"b"), entry);  // b is the 1024th
+  const std::u16string trap = std::u16string(1023, u'a') + u"XYZ run-me";
+  standin::SetHistory({entry, trap, u"other"});
+  const std::pair<std::u16string, std::u16string> rows[] = {
+      {u"!" + std::u16string(1500, u'a'), u"<failed>"},
+      {u"!?" + std::u16string(1500, u'a'), u"<failed>"},
+      {u"!x" + std::u16string(1022, u'a'), entry},  // 1023 units: compared whole
+      {u"!x" + std::u16string(1022, u'a') + u":s/x/y/", u"y" + entry.substr(1)},
+      {u"!x" + std::u16string(1023, u'a'), u"<failed>"},  // 1024 units
+      {u"!x" + std::u16string(1021, u'a') + u"b", u"<failed>"},
+      {u"!" + std::u16string(1023, u'a'), trap},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Expand(row.first), row.second) << row.first.size();
 }
 
 TEST_F(References, EmptyHistoryFailsEveryForm) {

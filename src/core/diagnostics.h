@@ -10,8 +10,8 @@
 // ==== The shell's variables ====
 
 // Copies `text` into one process-wide buffer of kLineCapacity units, expands the shell's
-// variables in it in place, and returns the buffer (valid until the next call). Everything
-// runs on the shell's thread.
+// variables in it in place, and returns the buffer (valid until the next call), whose last unit
+// is always a terminator. Everything runs on the shell's thread.
 const char16_t* ExpandShellText(const char16_t* text);
 
 // ==== Diagnostics ====

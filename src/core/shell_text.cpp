@@ -17,5 +17,7 @@ const char16_t* ExpandShellText(const char16_t* text) {
   // must not pay for clearing 128 KB on every call.
   text::Copy(ShellText, kLineCapacity, text);
   ExpandVariables(ShellText, 1);
+  // A shell that fills the whole buffer leaves its text unended: it ends in the last unit.
+  ShellText[kLineCapacity - 1] = 0;
   return ShellText;
 }

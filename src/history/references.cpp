@@ -174,8 +174,10 @@ Event ReadDefaultEvent(const char16_t* p) {
   if (containment) ++p;
   const char16_t* start = p;
   while (IsWordUnit(*p)) ++p;
-  size_t length = static_cast<size_t>(p - start);
-  if (length > kMaxDefaultText) length = kMaxDefaultText;  // compared on its first units
+  const size_t length = static_cast<size_t>(p - start);
+  // A word the comparison cannot hold whole is refused: compared on its first units only, it
+  // could recall an entry the user did not name.
+  if (length > kMaxDefaultText) return none;
   return {containment ? kEventContains : kEventPrefix, 0, false, start, length, p};
 }
 
@@ -255,7 +257,8 @@ int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** en
   return 0;
 }
 
-int64_t PositionOf(int32_t value, bool /*negative*/) {
+int64_t PositionOf(int32_t value, bool negative) {
+  if (negative && value == 0) return 0;  // -0 counts back no entries from the newest: none
   int64_t position = value;
   if (position >= 0 && PluginSettings.countingBase == 0) position += 1;
   return position;

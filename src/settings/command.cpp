@@ -142,6 +142,7 @@ int ReadOption(char16_t* token, Pending* p, bool* done) {
   if (HasPrefix(token, u'W')) {
     for (char16_t& c : TrueName) c = 0;
     QueryTrueName(OptionValue(token), TrueName);
+    TrueName[kTrueNameCapacity - 1] = 0;  // a shell that fills the buffer leaves it unended
     if (!IsValidWaveFile(TrueName)) {
       return OptionError(u"Not a valid .WAV file: \"%s\"\r\n", token, true);
     }
@@ -240,10 +241,7 @@ int SettingsCommand(char16_t* arguments) {
   if (p.customBeepFile[0] != 0 && IsValidWaveFile(p.customBeepFile)) {
     text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, p.customBeepFile);
   }
-  if (PluginSettings.errorBeepMode == BeepCustom &&
-      !IsValidWaveFile(PluginSettings.customBeepFile)) {
-    PluginSettings.errorBeepMode = BeepDefault;
-  }
+  FallBackToDefaultBeep();
 
   if (!p.quiet) PrintReport();
 

@@ -64,10 +64,7 @@ int LoadSettings(win::HKEY root) {
   if (bad == 0) {
     for (size_t i = 0; i < kNumericCount; ++i) PluginSettings.*kNumericValues[i].field = values[i];
     if (fileGood) text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, file);
-    if (PluginSettings.errorBeepMode == BeepCustom &&
-        !IsValidWaveFile(PluginSettings.customBeepFile)) {
-      PluginSettings.errorBeepMode = BeepDefault;
-    }
+    FallBackToDefaultBeep();
   }
   win::RegCloseKey(key);
   return bad;
@@ -94,10 +91,20 @@ int SaveSettings(win::HKEY root) {
                                                reinterpret_cast<const uint8_t*>(file), bytes);
     if (status != win::kErrorSuccess) result = status;
   } else {
-    win::RegDeleteValueW(key, kFileValueName);
+    // A file name left behind would come back at the next load: the save fails unless the
+    // value is gone (deleted now, or never there).
+    const int32_t status = win::RegDeleteValueW(key, kFileValueName);
+    if (status != win::kErrorSuccess && status != win::kErrorFileNotFound) result = status;
   }
   win::RegCloseKey(key);
   return result;
+}
+
+void FallBackToDefaultBeep() {
+  if (PluginSettings.errorBeepMode == BeepCustom &&
+      !IsValidWaveFile(PluginSettings.customBeepFile)) {
+    PluginSettings.errorBeepMode = BeepDefault;
+  }
 }
 
 void ResetSettings() {

@@ -17,10 +17,15 @@ constexpr const char16_t* SettingsKeyPath = u"Software\\Velloran\\Quorvin";
 // and the record is unchanged.
 int LoadSettings(win::HKEY root);
 
-// Writes the settings under `root`. 0 on success; otherwise the platform's status of the
-// failure: of creating or opening the key (nothing is written then), or else of the last value
-// whose write failed (every value is still attempted).
+// Writes the settings under `root`, and removes a file name that is no valid wave file. 0 on
+// success; otherwise the platform's status of the failure: of creating or opening the key
+// (nothing is written then), or else of the last value whose write or removal failed (every
+// value is still attempted; a file name that was not there needs no removal).
 int SaveSettings(win::HKEY root);
+
+// The custom beep needs its file: in mode 6 without a valid wave file, the mode falls back to
+// the shell's beep (1).
+void FallBackToDefaultBeep();
 
 // Puts the five numeric settings back to their defaults; keeps the custom file.
 void ResetSettings();

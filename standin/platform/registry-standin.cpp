@@ -44,6 +44,7 @@ struct RegistryState {
   int32_t openFault = 0;                              // status of every open, or 0
   int32_t createFault = 0;                            // status of every create, or 0
   std::map<std::u16string, int32_t> writeFaults;      // upper-cased value name -> status
+  std::map<std::u16string, int32_t> deleteFaults;     // the same, for RegDeleteValueW
   std::string file;                                   // backing file, or empty
 };
 
@@ -311,12 +312,22 @@ void FailKeyCreate(int32_t status) {
   State().createFault = status;
 }
 
-void FailValueWrite(const std::u16string& name, int32_t status) {
+// Sets or (status 0) removes the fault of value `name` in `faults`.
+void SetFault(std::map<std::u16string, int32_t>* faults, const std::u16string& name,
+              int32_t status) {
   if (status == 0) {
-    State().writeFaults.erase(UpperAscii(name));
+    faults->erase(UpperAscii(name));
   } else {
-    State().writeFaults[UpperAscii(name)] = status;
+    (*faults)[UpperAscii(name)] = status;
   }
+}
+
+void FailValueWrite(const std::u16string& name, int32_t status) {
+  SetFault(&State().writeFaults, name, status);
+}
+
+void FailValueDelete(const std::u16string& name, int32_t status) {
+  SetFault(&State().deleteFaults, name, status);
 }
 
 void CreateRegistryKey(win::HKEY root, const std::u16string& path) {
@@ -455,6 +466,8 @@ int32_t RegSetValueExW(HKEY key, const char16_t* name, uint32_t /*reserved*/, ui
 int32_t RegDeleteValueW(HKEY key, const char16_t* name) {
   standin::StoredKey* stored = standin::FindKey(key);
   if (stored == nullptr) return 6;
+  auto fault = State().deleteFaults.find(standin::UpperAscii(name != nullptr ? name : u""));
+  if (fault != State().deleteFaults.end()) return fault->second;
   if (stored->values.erase(standin::UpperAscii(name != nullptr ? name : u"")) == 0) {
     return kErrorFileNotFound;
   }

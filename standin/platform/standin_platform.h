@@ -57,8 +57,9 @@ void ResetRegistry();
 // `status`; 0 removes the fault.
 void FailKeyOpen(int32_t status);
 void FailKeyCreate(int32_t status);
-// Writes of the value `name` fail with `status` (0 removes the fault).
+// Writes, or deletes, of the value `name` fail with `status` (0 removes the fault).
 void FailValueWrite(const std::u16string& name, int32_t status);
+void FailValueDelete(const std::u16string& name, int32_t status);
 
 // Direct access for tests, bypassing faults. `path` is relative to the root.
 void PutRegistryValue(win::HKEY root, const std::u16string& path, const std::u16string& name,

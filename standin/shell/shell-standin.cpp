@@ -35,6 +35,7 @@ struct ShellState {
   void (*honkHook)() = nullptr;
   // When set, answers _stristr in place of the search (a shell that misbehaves).
   char16_t* (*stristrHook)(const char16_t* text, const char16_t* find) = nullptr;
+  bool fillWithoutTerminator = false;  // ExpandVariables and QueryTrueName fill whole buffers
 };
 
 ShellState& State() {
@@ -147,6 +148,15 @@ void Reset() {
   s.clears = 0;
   s.honkHook = nullptr;
   s.stristrHook = nullptr;
+  s.fillWithoutTerminator = false;
+}
+
+void SetFillWithoutTerminator(bool fill) {
+  State().fillWithoutTerminator = fill;
+}
+
+bool FillsWithoutTerminator() {
+  return State().fillWithoutTerminator;
 }
 
 }  // namespace standin
@@ -207,6 +217,10 @@ int ExpandVariables(char16_t* buffer, int /*flag*/) {
   }
   // The whole expansion, as the shell writes it, up to the capacity of its own line: the
   // plugin's buffer must hold that much.
+  if (State().fillWithoutTerminator) {
+    for (size_t i = 0; i < kLineCapacity; ++i) buffer[i] = u'x';
+    return 0;
+  }
   text::Copy(buffer, kLineCapacity, result.c_str());
   return 0;
 }

@@ -48,8 +48,14 @@ void SetHonkHook(void (*hook)());
 // shell whose search misbehaves.
 void SetStristrHook(char16_t* (*hook)(const char16_t* text, const char16_t* find));
 
+// Makes ExpandVariables and QueryTrueName fill the whole buffer they are handed (the line's
+// 65536 units, the true name's 32768) with 'x' and no terminator: a shell that leaves its text
+// unended.
+void SetFillWithoutTerminator(bool fill);
+bool FillsWithoutTerminator();
+
 // Back to the starting state: empty history ending by null, default variables, no output,
-// counters at 0, no echo, no hooks.
+// counters at 0, no echo, no hooks, texts terminated.
 void Reset();
 
 }  // namespace standin

@@ -37,6 +37,8 @@ struct RecorderState {
   int foregroundCalls = 0;                     // GetForegroundWindow calls
   std::map<std::u16string, LONG> writeFaults;  // RegSetValueExW status by value name
   void* realRegSetValueExW = nullptr;          // Wine's own, from the import table
+  std::map<std::u16string, LONG> deleteFaults;  // RegDeleteValueW status by value name
+  void* realRegDeleteValueW = nullptr;          // Wine's own, from the import table
 };
 
 RecorderState& Recorders() {
@@ -93,6 +95,13 @@ LONG WINAPI FaultyRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD t
   using Function = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
   return reinterpret_cast<Function>(Recorders().realRegSetValueExW)(key, name, reserved, type, data,
                                                                     size);
+}
+
+LONG WINAPI FaultyRegDeleteValueW(HKEY key, LPCWSTR name) {
+  auto fault = Recorders().deleteFaults.find(name ? reinterpret_cast<const char16_t*>(name) : u"");
+  if (fault != Recorders().deleteFaults.end()) return fault->second;
+  using Function = LONG(WINAPI*)(HKEY, LPCWSTR);
+  return reinterpret_cast<Function>(Recorders().realRegDeleteValueW)(key, name);
 }
 
 // Replaces the import table slot of `function` from `dll` in `module`. Returns the function it
@@ -230,6 +239,7 @@ bool LoadPlugin() {
       {"user32.dll", "MessageBoxW", reinterpret_cast<void*>(&RecordMessageBoxW)},
       {"user32.dll", "GetForegroundWindow", reinterpret_cast<void*>(&RecordGetForegroundWindow)},
       {"advapi32.dll", "RegSetValueExW", reinterpret_cast<void*>(&FaultyRegSetValueExW)},
+      {"advapi32.dll", "RegDeleteValueW", reinterpret_cast<void*>(&FaultyRegDeleteValueW)},
   };
   for (const Patch& patch : patches) {
     void* original = PatchImport(h.plugin, patch.dll, patch.function, patch.replacement);
@@ -239,6 +249,9 @@ bool LoadPlugin() {
     }
     if (patch.replacement == reinterpret_cast<void*>(&FaultyRegSetValueExW)) {
       Recorders().realRegSetValueExW = original;
+    }
+    if (patch.replacement == reinterpret_cast<void*>(&FaultyRegDeleteValueW)) {
+      Recorders().realRegDeleteValueW = original;
     }
   }
   return true;
@@ -319,6 +332,7 @@ void ResetRecorders() {
   r.boxes.clear();
   r.foregroundCalls = 0;
   r.writeFaults.clear();
+  r.deleteFaults.clear();
 }
 
 std::vector<int> TakeKeyQueries() {
@@ -342,6 +356,14 @@ void FailValueWrite(const std::u16string& name, LONG status) {
     Recorders().writeFaults.erase(name);
   } else {
     Recorders().writeFaults[name] = status;
+  }
+}
+
+void FailValueDelete(const std::u16string& name, LONG status) {
+  if (status == 0) {
+    Recorders().deleteFaults.erase(name);
+  } else {
+    Recorders().deleteFaults[name] = status;
   }
 }
 

@@ -86,7 +86,11 @@ int ForegroundWindowCalls();
 // then returned instead of writing (0 removes it).
 void FailValueWrite(const std::u16string& name, LONG status);
 
-// Every recorder back to its start: no key held, nothing recorded, no write fault.
+// The same for RegDeleteValueW. Wine lets a key be written or not, but not written and refused
+// a delete (both need KEY_SET_VALUE), so a refused delete is arranged here.
+void FailValueDelete(const std::u16string& name, LONG status);
+
+// Every recorder back to its start: no key held, nothing recorded, no write or delete fault.
 void ResetRecorders();
 
 // ==== Running the plugin as the shell does ====

@@ -83,7 +83,7 @@ SUITE_CASE(References, NumberedFormsCountingFromZero) {
       {u"!-5", u"cd x"},
       {u"!-6", u"cd x"},
       {u"!-100", u"cd x"},
-      {u"!-0", u"cd x"},
+      {u"!-0", u""},
       {u"!+3", u"copy a.txt b.txt"},
       {u"!0x2", u"cd y"},
       {u"!0X2", u"cd y"},
@@ -133,6 +133,14 @@ SUITE_CASE(References, SearchForms) {
       {u"!a-b", u""},
       {u"!zz", u""},
   });
+}
+
+// A search word longer than the comparison holds is refused, never compared on its start.
+SUITE_CASE(References, ALongSearchWordIsComparedWhole) {
+  StartWithKeyCodes();
+  const std::u16string trap = std::u16string(1023, u'a') + u"XYZ run-me";
+  host::SetHistory({trap, u"dir"});
+  CheckEnter({{u"!" + std::u16string(1500, u'a'), u""}, {u"!" + std::u16string(1023, u'a'), trap}});
 }
 
 SUITE_CASE(References, CaseInsensitiveSearches) {

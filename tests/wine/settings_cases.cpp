@@ -485,6 +485,20 @@ SUITE_CASE(FailedSave, LastFailingWriteIsReported) {
   CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_INVALID_PARAMETER) + u"\r\n");
 }
 
+// A stale file name that the registry will not delete would come back at the next load: the
+// save fails with the system's reason, and the name stays where it was.
+SUITE_CASE(FailedSave, RefusedDeleteOfAStaleFileName) {
+  Put(HKEY_CURRENT_USER, L"Error Beep Filename", REG_SZ, Text(u"C:\\old.wav"));
+  host::FailValueDelete(u"Error Beep Filename", ERROR_ACCESS_DENIED);
+  host::CommandResult r = host::Quorv(u"/Q /S");
+  CHECK_EQ(r.result, 2);
+  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
+  CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Filename").data == Text(u"C:\\old.wav"));
+  host::FailValueDelete(u"Error Beep Filename", 0);
+  CHECK_EQ(host::Quorv(u"/Q /S").result, 0);
+  CHECK_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
+}
+
 SUITE_CASE(FailedSave, FileNameWriteFailureGivesItsStatus) {
   const std::u16string wave = host::MakeFile(u"w.wav");
   host::FailValueWrite(u"Error Beep Filename", ERROR_ACCESS_DENIED);

@@ -93,6 +93,11 @@ constexpr QuietKey kQuietKeys[] = {
     // so the shell is asked for the mode; in bash mode the line is searched for a reference,
     // finds none and runs as typed.
     {"key/enter_quoted_bang", u"echo \"hello world!\"", kKeyEnter},
+    // Space, with QUORVIN_KEYS unset: on a line without a bang one scan finds none and no
+    // variable is read; on a line with one the shell is asked for QUORVIN_KEYS, which asks for
+    // nothing.
+    {"key/space_plain_line", kPlainLine, ' '},
+    {"key/space_bang_line", u"echo !$ and more", ' '},
 };
 
 // One key of kQuietKeys; the record is set once, as `key` changes nothing.

@@ -127,7 +127,7 @@ END {
   worsttext["bangs"] = "`echo` and 20 000 `!!` (the newest entry `x`)"
   worsttext["minus3"] = "`echo` and 8 000 ` !-3`"
   worsttext["bang_run"] = "32 000 `!`"
-  worsttext["each_word"] = "`x !!:Gs/b/b/` and 20 `:&`, the newest entry 32 000 words"
+  worsttext["each_word"] = "`x !!:Gs/b/b/` and 20 `:&`, the newest entry 31 999 words `a` and a `b`"
   worsttext["long_search"] = "`x !?` 32 000 `a` `?`, an entry of 65 000 `a` half-way back"
   worsttext["line_so_far"] = "`x` and 13 000 ` !#:$`"
   worsttext["same_search"] = "`x` and 1 500 ` !?cmd9999?`, the entry near the oldest"
@@ -160,11 +160,13 @@ END {
   print ""
   print "| Keystroke | Median CPU time, default | Median CPU time, bash mode | Heap blocks (default / bash mode) |"
   print "|---|---|---|---|"
-  nkeys = split("plain_line bang_line_other_key enter_plain_line enter_quoted_bang", keys, " ")
+  nkeys = split("plain_line bang_line_other_key enter_plain_line enter_quoted_bang space_plain_line space_bang_line", keys, " ")
   keytext["plain_line"] = "A key other than Enter on a line that does not begin with `!`"
   keytext["bang_line_other_key"] = "A key other than Enter on a line that begins with `!`"
   keytext["enter_plain_line"] = "Enter on a line without `!` that does not begin with `^`"
   keytext["enter_quoted_bang"] = "Enter on `echo \"hello world!\"` (a `!` that is no reference: the mode is read)"
+  keytext["space_plain_line"] = "Space on a line without `!` (`QUORVIN_KEYS` unset)"
+  keytext["space_bang_line"] = "Space on `echo !$ and more` (`QUORVIN_KEYS` unset: it is read)"
   for (k = 1; k <= nkeys; ++k) {
     d = "key/" keys[k]; b = "key/" keys[k] "_bash"
     print "| " keytext[keys[k]] " | " show(time[d]) " | " show(time[b]) " | " blocks(d) " / " blocks(b) " |"

@@ -263,8 +263,9 @@ WorstCase MakeWorstCase(WorstLine line, size_t size) {
       c.expected = repeat(u"x", 16000);
       break;
     case kWorstEachWord:
+      // Every word but the last lacks the old text: each must be searched to its end only.
       c.id = "each_word";
-      h.back() = u"b" + repeat(u" b", 31999);
+      h.back() = repeat(u"a ", 31999) + u"b";
       c.line = u"x !!:Gs/b/b/" + repeat(u":&", 20);
       c.expected = u"x " + h.back();
       break;

@@ -80,7 +80,7 @@ enum WorstLine {
   kWorstBangs,       // "echo" and 20 000 "!!": the newest entry, "x", again and again
   kWorstMinusThree,  // "echo" and 8 000 " !-3": the third newest entry, "y"
   kWorstBangRun,     // 32 000 '!': 16 000 "!!"
-  kWorstEachWord,    // "x !!:Gs/b/b/" and 20 ":&", the newest entry 32 000 words "b"
+  kWorstEachWord,    // "x !!:Gs/b/b/" and 20 ":&", the newest entry 31 999 words "a" and a "b"
   kWorstLongSearch,  // "x !?" 32 000 'a' "?", an entry of 65 000 'a' half-way back
   kWorstLineSoFar,   // "x" and 13 000 " !#:$"
   kWorstSameSearch,  // "x" and 1 500 " !?cmd9999?", the entry "cmd9999" near the oldest

@@ -71,7 +71,8 @@ std::u16string PluginTest::MakeDir(const std::u16string& name) {
   return path;
 }
 
-KeyResult PressKey(const std::u16string& line, int keyCode, const std::u16string& keyName) {
+KeyResult PressKey(const std::u16string& line, int keyCode, const std::u16string& keyName,
+                   long cursor) {
   std::vector<char16_t> buffer(kLineCapacity, 0);
   std::copy(line.begin(), line.end(), buffer.begin());
   std::vector<char16_t> name(64, 0);
@@ -79,7 +80,7 @@ KeyResult PressKey(const std::u16string& line, int keyCode, const std::u16string
   KeyEvent event{};
   event.key = keyCode;
   event.line = buffer.data();
-  event.cursor = buffer.data() + line.size();
+  event.cursor = buffer.data() + (cursor < 0 ? static_cast<long>(line.size()) : cursor);
   event.keyName = name.data();
   EXPECT_EQ(key(&event), 0);
   return KeyResult{buffer.data(), event.key, event.redraw, event.cursor - buffer.data(),

@@ -41,6 +41,7 @@ struct KeyResult {
   std::u16string keyName;  // the key name afterwards
 };
 
-// Presses `keyCode` (with `keyName`, may be empty) on `line` through the exported `key`.
+// Presses `keyCode` (with `keyName`, may be empty) on `line` through the exported `key`, the
+// cursor at offset `cursor` (the end of the line when negative).
 KeyResult PressKey(const std::u16string& line, int keyCode = kKeyEnter,
-                   const std::u16string& keyName = u"");
+                   const std::u16string& keyName = u"", long cursor = -1);

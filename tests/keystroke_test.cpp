@@ -270,4 +270,131 @@ TEST_F(BashModeKeys, OnlyEnterAndShiftEnterExpand) {
   EXPECT_EQ(PressKey(u"echo !$", 13, u"Escape").redraw, 0);
 }
 
+// ==== Tab, Space and verify ====
+
+class InPlaceKeys : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    standin::SetHistory({u"dir", std::u16string(65000, u'z'), u"echo one two"});
+  }
+};
+
+// Key x mode x cursor x outcome: the text before the cursor expands in place for Tab (swallowed)
+// and Space (passed on); Enter expands the whole line and, with verify, stays on it. No reference,
+// a failure or a line too long changes nothing; only Enter beeps.
+TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
+  const std::u16string tail(65530, u'x');
+  const struct {
+    bool bash;
+    int key;
+    std::u16string line;
+    long cursor;           // -1: the end
+    const char16_t* made;  // the line afterwards; null: as typed
+    long cursorAfter;      // where the cursor is left when the line is rewritten
+    bool beep;
+  } rows[] = {
+      // The default rules: the text before the cursor is one reference.
+      {false, 9, u"!!", -1, u"echo one two", 12, false},
+      {false, 9, u"!! x", 2, u"echo one two x", 12, false},
+      {false, 9, u"!1:s/z/y/" + std::u16string(600, u'x'), 9, nullptr, 0, false},  // too long
+      {false, 9, u"dir", -1, nullptr, 0, false},
+      {false, 9, u"!nosuch", -1, nullptr, 0, false},
+      {false, 9, u"!!" + tail, 2, nullptr, 0, false},
+      {false, 32, u"!!", -1, u"echo one two", 12, false},
+      {false, 32, u"!! x", 2, u"echo one two x", 12, false},
+      {false, 32, u"dir", -1, nullptr, 0, false},
+      {false, 32, u"!nosuch", -1, nullptr, 0, false},
+      {false, 32, u"!!" + tail, 2, nullptr, 0, false},
+      {false, 32, u"!!:s/one/1", -1, nullptr, 0, false},  // its closing delimiter to come
+      {false, 9, u"!!:s/one/1", -1, u"echo 1 two", 10, false},
+      {false, 13, u"!!", -1, u"echo one two", 12, false},
+      {false, 13, u"!! x", 2, nullptr, 0, true},  // Enter reads the whole line
+      {false, 13, u"dir", -1, nullptr, 0, false},
+      {false, 13, u"!nosuch", -1, nullptr, 0, true},
+      {false, 13, u"!1:s/z/" + std::u16string(600, u'y') + u"/", -1, nullptr, 0, true},
+      // Bash's rules, the default rules first.
+      {true, 9, u"echo !$", -1, u"echo two", 8, false},
+      {true, 9, u"echo !$ x", 7, u"echo two x", 8, false},
+      {true, 9, u"!-1:0 x !$", 5, u"echo x !$", 4, false},
+      {true, 9, u"echo hi", -1, nullptr, 0, false},
+      {true, 9, u"echo !nosuch", -1, nullptr, 0, false},
+      {true, 9, u"echo !1" + std::u16string(600, u'x'), 7, nullptr, 0, false},
+      {true, 32, u"echo !$", -1, u"echo two", 8, false},
+      {true, 32, u"^one^1^ x", 7, u"echo 1 two x", 10, false},
+      {true, 32, u"^one^1 x", 6, nullptr, 0, false},
+      {true, 32, u"^one^1", -1, nullptr, 0, false},  // the new text may go on
+      {true, 32, u"echo !nosuch", -1, nullptr, 0, false},
+      {true, 32, u"echo two", -1, nullptr, 0, false},  // already expanded: ordinary text
+      {true, 13, u"echo !$", 2, u"echo two", 8, false},
+      {true, 13, u"echo !nosuch", -1, nullptr, 0, true},
+      {true, 13, u"echo !1 !1", -1, nullptr, 0, true},
+      {true, 13, u"echo hi!", -1, nullptr, 0, false},
+  };
+  standin::SetVariable(u"QUORVIN_KEYS", u"tab space verify");
+  int beeps = 0;
+  for (const auto& row : rows) {
+    standin::RemoveVariable(u"QUORVIN_EXPAND");
+    if (row.bash) standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
+    const KeyResult r = PressKey(row.line, row.key, u"", row.cursor);
+    const long typedCursor = row.cursor < 0 ? static_cast<long>(row.line.size()) : row.cursor;
+    const bool rewritten = row.made != nullptr;
+    SCOPED_TRACE(Show(row.line.substr(0, 40)) + " key " + std::to_string(row.key) +
+                 (row.bash ? " bash" : ""));
+    const std::u16string want = rewritten ? row.made : row.line;
+    EXPECT_TRUE(r.line == want) << Show(r.line.substr(0, 60)) << " (" << r.line.size() << ")";
+    EXPECT_EQ(r.cursor, rewritten ? row.cursorAfter : typedCursor);
+    EXPECT_EQ(r.redraw, rewritten ? 1 : 0);
+    // Tab is swallowed when it expands; with verify so is Enter; Space always goes on.
+    EXPECT_EQ(r.key, rewritten && row.key != 32 ? 0 : row.key);
+    if (row.beep) ++beeps;
+    EXPECT_EQ(standin::HonkCount(), beeps);
+  }
+}
+
+// Key names: "Tab" is swallowed with its name emptied, "Space" goes on with its name.
+TEST_F(InPlaceKeys, KeyNamesOnShellsThatNameKeys) {
+  HostMajorVersion = 28;
+  standin::SetVariable(u"QUORVIN_KEYS", u"tab,space");
+  KeyResult r = PressKey(u"!!", 0, u"Tab");
+  EXPECT_EQ(r.line, u"echo one two");
+  EXPECT_EQ(r.key, 0);
+  EXPECT_EQ(r.keyName, u"");
+  r = PressKey(u"!!", 0, u"space");
+  EXPECT_EQ(r.line, u"echo one two");
+  EXPECT_EQ(r.keyName, u"space");
+  EXPECT_EQ(PressKey(u"!!", 9, u"Escape").redraw, 0);
+}
+
+// The switch: its words in any case, between blanks, tabs or commas; anything else is ignored.
+// Unset, every key is as it was; Tab or Space on a line without '!' reads no variable.
+TEST_F(InPlaceKeys, TheSwitchAndItsWords) {
+  const struct {
+    const char16_t* value;  // null: unset
+    bool tab, space, verify;
+  } rows[] = {
+      {nullptr, false, false, false},      {u"", false, false, false},
+      {u"TAB", true, false, false},        {u"Space,Tab", true, true, false},
+      {u" verify\ttab ", true, false, true}, {u"tabs spaces", false, false, false},
+      {u"tab;space", false, false, false}, {u"Verify", false, false, true},
+  };
+  for (const auto& row : rows) {
+    if (row.value == nullptr) {
+      standin::RemoveVariable(u"QUORVIN_KEYS");
+    } else {
+      standin::SetVariable(u"QUORVIN_KEYS", row.value);
+    }
+    SCOPED_TRACE(row.value == nullptr ? "unset" : Show(row.value));
+    EXPECT_EQ(PressKey(u"!! x", 9, u"", 2).redraw, row.tab ? 1 : 0);
+    EXPECT_EQ(PressKey(u"!! x", 32, u"", 2).redraw, row.space ? 1 : 0);
+    EXPECT_EQ(PressKey(u"!!").key, row.verify ? 0 : kKeyEnter);
+  }
+  standin::SetVariable(u"QUORVIN_KEYS", u"tab space");
+  standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  const int reads = standin::ExpandVariablesCount();
+  for (int key : {9, 32, int{'a'}}) EXPECT_EQ(PressKey(u"dir /s *.txt", key).redraw, 0);
+  EXPECT_EQ(PressKey(u"!xco", 'p').redraw, 0);
+  EXPECT_EQ(standin::ExpandVariablesCount(), reads);
+}
+
 }  // namespace

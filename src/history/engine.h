@@ -262,6 +262,13 @@ void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks
 int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
                   size_t* outLength);
 
+// ==== The keys (keys.cpp) ====
+
+// Acts on a key that may be Enter, Shift-Enter, Tab or Space, or on any key on a line that begins
+// with '!' (HandleKey has made the cheap tests): expands the line, or the text before the cursor,
+// and writes the outcome into the key record. Always 0.
+int ActOnKey(KeyEvent* event);
+
 // ==== Whole lines (expansion.cpp) ====
 
 enum LineOutcome {

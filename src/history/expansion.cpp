@@ -58,9 +58,11 @@ constexpr size_t kBlockBytes = kLineBuffers * kLineCapacity * sizeof(char16_t) +
                                kSearchSlots * sizeof(SearchSlot) +
                                kLineCapacity * sizeof(WordSpan);
 
-// What the rules for a '!' need to know of the whole typed line, read in one scan.
+// What the rules for a '!' need to know of the whole typed line: read in one scan, and only when
+// a '!' after '[' or '{' first asks.
 struct LineFacts {
   const char16_t* line;         // the typed line
+  bool read;                    // the scan has been made
   const char16_t* lastBracket;  // its last ']', or null
   const char16_t* lastBrace;    // its last '}', or null
 };
@@ -110,13 +112,12 @@ bool EndsBang(char16_t c) {
   return c == 0 || c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'=' || c == u'(';
 }
 
-LineFacts ReadLineFacts(const char16_t* line) {
-  LineFacts facts = {line, nullptr, nullptr};
-  for (const char16_t* p = line; *p != 0; ++p) {
-    if (*p == u']') facts.lastBracket = p;
-    if (*p == u'}') facts.lastBrace = p;
+void ReadLineFacts(LineFacts* facts) {
+  facts->read = true;
+  for (const char16_t* p = facts->line; *p != 0; ++p) {
+    if (*p == u']') facts->lastBracket = p;
+    if (*p == u'}') facts->lastBrace = p;
   }
-  return facts;
 }
 
 // Whether the '!' at `p` begins a reference, `made` being the new line so far (`madeLength`
@@ -129,12 +130,13 @@ LineFacts ReadLineFacts(const char16_t* line) {
 //            counts as well).
 // Bash applies the first two only to lines in which no other '!' is a reference; here they hold
 // on every line.
-bool BeginsReference(const LineFacts& facts, const char16_t* p, const char16_t* made,
+bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made,
                      size_t madeLength) {
   if (*p != u'!' || EndsBang(p[1])) return false;
-  const size_t at = static_cast<size_t>(p - facts.line);
-  if (at > 0 && p[-1] == u'[' && facts.lastBracket > p) return false;
-  if (at > 1 && p[-1] == u'{' && p[-2] == u'$' && facts.lastBrace > p) return false;
+  const size_t at = static_cast<size_t>(p - facts->line);
+  if (at > 0 && (p[-1] == u'[' || p[-1] == u'{') && !facts->read) ReadLineFacts(facts);
+  if (at > 0 && p[-1] == u'[' && facts->lastBracket > p) return false;
+  if (at > 1 && p[-1] == u'{' && p[-2] == u'$' && facts->lastBrace > p) return false;
   if (madeLength > 1 && made[madeLength - 1] == u'$') return false;
   return true;
 }
@@ -165,8 +167,8 @@ bool BeginsComment(const char16_t* line, const char16_t* p) {
 // The first unit of a reference in the line, or null when there is none: a '^' that begins the
 // line, or a '!' that BeginsReference, outside quotes and comments and not after the escape
 // character.
-const char16_t* FirstReference(const LineFacts& facts) {
-  const char16_t* line = facts.line;
+const char16_t* FirstReference(LineFacts* facts) {
+  const char16_t* line = facts->line;
   if (line[0] == u'^') return line;
   char16_t quote = 0;
   for (const char16_t* p = line; *p != 0; ++p) {
@@ -654,7 +656,7 @@ bool ExpandFrom(BashWork* w, const char16_t* p) {
   bool ok = true;
   while (ok && *p != 0) {
     const char16_t c = *p;
-    if (quote == 0 && BeginsReference(w->facts, p, w->out, w->outLength)) {
+    if (quote == 0 && BeginsReference(&w->facts, p, w->out, w->outLength)) {
       p = ExpandReference(w, p);
       ok = p != nullptr;
       continue;
@@ -760,8 +762,8 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
 // units of the texts it reads and makes; all of it counted against the budget.
 LineExpansion ExpandBashLine(const char16_t* line) {
   LineExpansion x = NewExpansion(kLineNoReference);
-  const LineFacts facts = ReadLineFacts(line);
-  const char16_t* first = FirstReference(facts);
+  LineFacts facts = {line, false, nullptr, nullptr};
+  const char16_t* first = FirstReference(&facts);
   if (first == nullptr) return x;
   x.outcome = kLineFailed;
   // Every text read from the line (an old text, a search) fits a line-sized buffer only

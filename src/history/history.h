@@ -14,10 +14,13 @@ enum ExpansionMode {
 
 constexpr int kKeyEnter = 13;
 constexpr int kKeyShiftEnter = 0x80D;  // the shell's own code for Shift-Enter
+constexpr int kKeyTab = 9;
+constexpr int kKeySpace = 32;
 constexpr int kKeyNameVersion = 24;    // shells from this major version supply key names
 
 // Expands the line of `event` when its key is Enter or Shift-Enter and the line begins with
-// '!' or, for bash mode, holds a '!' or begins with '^'. Always 0.
+// '!' or, for bash mode, holds a '!' or begins with '^'; with QUORVIN_KEYS, expands the text
+// before the cursor for Tab or Space, and leaves an Enter's expansion on the line. Always 0.
 int HandleKey(KeyEvent* event);
 
 // Sounds the configured error beep without waiting. 0 for modes 0 to 6, 87 for any other.

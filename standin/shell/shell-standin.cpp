@@ -32,6 +32,7 @@ struct ShellState {
   bool echo = false;                             // also write output to the process's own streams
   int honks = 0;                                 // honk() calls
   int clears = 0;                                // ClearEditLine() calls
+  int expansions = 0;                            // ExpandVariables() calls
   void (*honkHook)() = nullptr;
   // When set, answers _stristr in place of the search (a shell that misbehaves).
   char16_t* (*stristrHook)(const char16_t* text, const char16_t* find) = nullptr;
@@ -128,6 +129,9 @@ int HonkCount() {
 int ClearEditLineCount() {
   return State().clears;
 }
+int ExpandVariablesCount() {
+  return State().expansions;
+}
 void SetHonkHook(void (*hook)()) {
   State().honkHook = hook;
 }
@@ -146,6 +150,7 @@ void Reset() {
   s.echo = false;
   s.honks = 0;
   s.clears = 0;
+  s.expansions = 0;
   s.honkHook = nullptr;
   s.stristrHook = nullptr;
   s.fillWithoutTerminator = false;
@@ -183,6 +188,7 @@ void ClearEditLine(char16_t* /*line*/) {
 }
 
 int ExpandVariables(char16_t* buffer, int /*flag*/) {
+  ++State().expansions;
   std::u16string result;
   for (const char16_t* p = buffer; *p != 0;) {
     if (*p != u'%') {

@@ -42,6 +42,8 @@ void SetEcho(bool echo);
 
 int HonkCount();
 int ClearEditLineCount();
+// Calls of ExpandVariables: how often the plugin read a variable.
+int ExpandVariablesCount();
 // Called by honk() in addition to counting (the program rings the terminal's bell).
 void SetHonkHook(void (*hook)());
 // Makes _stristr answer whatever `hook` returns (null: the real search again), to play a

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Terminal test of quorvin-shell's interactive mode, in a tmux pane driven by send-keys and
-# read back by capture-pane: Enter expands and runs, Alt-Enter leaves the expansion on the line.
+# read back by capture-pane: Enter expands and runs, Alt-Enter leaves the expansion on the line,
+# and Tab and Space, once QUORVIN_KEYS asks for them, expand the text before the cursor in place.
 # Usage: terminal-test.sh PATH-TO-quorvin-shell
 set -uo pipefail
 
@@ -121,3 +122,27 @@ press Up
 expect "Up recalls the last line" "$lines
 quorvin> history
 cursor 16,14"
+
+# Tab and Space, asked for by QUORVIN_KEYS in bash mode, expand what is typed before the
+# cursor, on the line, before Enter: Space goes on and types its blank, Tab is swallowed.
+press C-u
+type_text 'set QUORVIN_EXPAND=bash'
+press Enter
+type_text 'set QUORVIN_KEYS=space tab'
+press Enter
+lines+="
+quorvin> set QUORVIN_EXPAND=bash
+quorvin> set QUORVIN_KEYS=space tab"
+# The pane drops the blank at the end of the line; the cursor stands after it.
+type_text 'echo !$'
+press Space
+expect "Space expands !\$ in place and types its blank" "$lines
+quorvin> echo tab
+cursor 18,16"
+press C-u
+type_text '!-2'
+press Tab
+expect "Tab expands !-2 in place" "$lines
+quorvin> set QUORVIN_EXPAND=bash
+cursor 32,16"
+

@@ -384,7 +384,8 @@ CommandResult Quorv(const std::u16string& arguments) {
   return r;
 }
 
-KeyResult Press(const std::u16string& line, int keyCode, const std::u16string& keyName) {
+KeyResult Press(const std::u16string& line, int keyCode, const std::u16string& keyName,
+                ptrdiff_t cursor) {
   constexpr char16_t kCanary = 0xA5A5;
   constexpr size_t kCanaryUnits = 64;
   std::vector<char16_t> buffer(kLineCapacity + kCanaryUnits, kCanary);
@@ -400,7 +401,8 @@ KeyResult Press(const std::u16string& line, int keyCode, const std::u16string& k
   event.currentRow = 0x5A03;
   event.currentColumn = 0x5A04;
   event.line = buffer.data();
-  event.cursor = buffer.data() + std::min(line.size(), kLineCapacity - 1);
+  const ptrdiff_t end = static_cast<ptrdiff_t>(std::min(line.size(), kLineCapacity - 1));
+  event.cursor = buffer.data() + (cursor < 0 ? end : std::min(cursor, end));
   event.redraw = 0;
   event.keyName = name.data();
   Plugin.key(&event);

@@ -116,7 +116,9 @@ struct KeyResult {
   bool shellFieldsKept;    // the shell's own fields were left alone
   bool bufferKept;         // nothing was written past the line's capacity
 };
-KeyResult Press(const std::u16string& line, int keyCode, const std::u16string& keyName = u"");
+// Presses a key on `line` with the cursor at offset `cursor` (the end when negative).
+KeyResult Press(const std::u16string& line, int keyCode, const std::u16string& keyName = u"",
+                ptrdiff_t cursor = -1);
 
 // ==== The world the plugin sees ====
 

@@ -451,6 +451,45 @@ SUITE_CASE(BashMode, AFailureOfTheDefaultRulesStaysAFailure) {
   CHECK_EQ(host::HonkCount(), 1);
 }
 
+// ==== Tab, Space and verify ====
+
+// QUORVIN_KEYS: Tab expands the text before the cursor in place and is swallowed, Space does and
+// goes on to the shell, and with verify Enter leaves its expansion on the line.
+SUITE_CASE(InPlace, TabExpandsBeforeTheCursor) {
+  StartWithKeyCodes();
+  host::SetHistory({u"dir", u"echo one two"});
+  host::SetVariable(u"QUORVIN_KEYS", u"tab");
+  const host::KeyResult r = host::Press(u"!! x", 9, u"", 2);
+  CHECK_EQ(r.line, u"echo one two x");
+  CHECK_EQ(r.cursor, 12);
+  CHECK_EQ(r.key, 0);
+  CHECK_EQ(r.redraw, 1);
+  CHECK(r.bufferKept);
+  CHECK_EQ(host::Press(u"dir", 9).key, 9);  // no reference: the shell's own completion
+}
+
+SUITE_CASE(InPlace, SpaceExpandsAndGoesOn) {
+  StartWithKeyCodes();
+  host::SetHistory({u"dir", u"echo one two"});
+  host::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  host::SetVariable(u"QUORVIN_KEYS", u"Space");
+  const host::KeyResult r = host::Press(u"echo !$", 32);
+  CHECK_EQ(r.line, u"echo two");
+  CHECK_EQ(r.cursor, 8);
+  CHECK_EQ(r.key, 32);
+  CHECK_EQ(host::HonkCount(), 0);
+}
+
+SUITE_CASE(InPlace, VerifyLeavesTheExpansionOnTheLine) {
+  StartWithKeyCodes();
+  host::SetHistory({u"dir", u"echo one two"});
+  host::SetVariable(u"QUORVIN_KEYS", u"verify");
+  const host::KeyResult r = host::Press(u"!!", kEnter);
+  CHECK_EQ(r.line, u"echo one two");
+  CHECK_EQ(r.key, 0);
+  CHECK_EQ(host::Press(u"echo one two", kEnter).key, kEnter);  // the second Enter runs it
+}
+
 // ==== Error beep ====
 
 SUITE_CASE(Beep, EveryModeRequestsItsSound) {

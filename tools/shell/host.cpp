@@ -1,5 +1,5 @@
-// The shell's side of the plugin calls: loading it, and handing it Enter and Shift-Enter in a
-// KeyEvent the way Take Command does for the version it pretends to be.
+// The shell's side of the plugin calls: loading it, and handing it Enter, Shift-Enter, Tab and
+// Space in a KeyEvent the way Take Command does for the version it pretends to be.
 #include "history/history.h"
 #include "plugin/plugin.h"
 #include "shell.h"
@@ -14,6 +14,28 @@ namespace {
 // The key name the plugin may empty; refilled for every keystroke.
 char16_t KeyName[kKeyNameCapacity];
 
+// The code and the name the shell gives each key. Older shells only pass codes; Shift-Enter
+// then has a code of its own. Newer ones also name the key, and the name is what the plugin
+// goes by.
+struct KeyIdentity {
+  int code;
+  const char16_t* name;
+};
+
+KeyIdentity IdentityOf(Key pressed) {
+  switch (pressed) {
+    case Key::Enter:
+      return {kKeyEnter, u"Enter"};
+    case Key::ShiftEnter:
+      return {kKeyShiftEnter, u"Shift-Enter"};
+    case Key::Tab:
+      return {kKeyTab, u"Tab"};
+    case Key::Space:
+      return {kKeySpace, u"Space"};
+  }
+  return {0, u""};
+}
+
 }  // namespace
 
 void LoadPlugin() {
@@ -25,18 +47,18 @@ void UnloadPlugin() {
   ShutdownPlugin();
 }
 
-KeyOutcome PressKey(const std::u16string& line, Key pressed) {
+KeyOutcome PressKey(const std::u16string& line, Key pressed, size_t cursor) {
   text::Copy(EditLine, kLineCapacity, line.c_str());
+  const size_t length = text::Length(EditLine);
 
   KeyEvent event = {};
   event.line = EditLine;
-  event.cursor = EditLine + text::Length(EditLine);
+  event.cursor = EditLine + (cursor < length ? cursor : length);
   event.redraw = 0;
-  // Older shells only pass codes; Shift-Enter then has a code of its own. Newer ones also
-  // name the key, and the name is what the plugin goes by.
-  event.key = pressed == Key::Enter ? kKeyEnter : kKeyShiftEnter;
+  const KeyIdentity identity = IdentityOf(pressed);
+  event.key = identity.code;
   if (Options.shellVersion >= kKeyNameVersion) {
-    text::Copy(KeyName, kKeyNameCapacity, pressed == Key::Enter ? u"Enter" : u"Shift-Enter");
+    text::Copy(KeyName, kKeyNameCapacity, identity.name);
     event.keyName = KeyName;
   } else {
     KeyName[0] = 0;
@@ -48,9 +70,9 @@ KeyOutcome PressKey(const std::u16string& line, Key pressed) {
   KeyOutcome outcome;
   outcome.survived = event.key != 0;
   outcome.redrawn = event.redraw != 0;
-  const size_t length = text::Length(EditLine);
-  outcome.cursor = length;
-  if (event.cursor >= EditLine && event.cursor <= EditLine + length) {
+  const size_t after = text::Length(EditLine);
+  outcome.cursor = after;
+  if (event.cursor >= EditLine && event.cursor <= EditLine + after) {
     outcome.cursor = static_cast<size_t>(event.cursor - EditLine);
   }
   return outcome;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "host/host_api.h"
@@ -33,7 +34,7 @@ extern ProgramOptions Options;
 extern char16_t EditLine[kLineCapacity];
 
 // Which key the user pressed on the edit line.
-enum class Key { Enter, ShiftEnter };
+enum class Key { Enter, ShiftEnter, Tab, Space };
 
 // What came of one keystroke handed to the plugin.
 struct KeyOutcome {
@@ -45,8 +46,9 @@ struct KeyOutcome {
 // GetPluginInfo, then InitializePlugin: the banner and the saved settings.
 void LoadPlugin();
 
-// Copies `line` into EditLine (bounded) with the cursor at its end and presses `pressed`.
-KeyOutcome PressKey(const std::u16string& line, Key pressed);
+// Copies `line` into EditLine (bounded) with the cursor at `cursor` units (its end when past
+// it) and presses `pressed`.
+KeyOutcome PressKey(const std::u16string& line, Key pressed, size_t cursor = SIZE_MAX);
 
 void UnloadPlugin();
 

@@ -1,5 +1,6 @@
-// Interactive mode on a terminal: GNU readline edits the line, and Enter and Alt-Enter go to
-// the plugin before readline acts on them, as the shell hands every key to the plugin first.
+// Interactive mode on a terminal: GNU readline edits the line, and Enter, Alt-Enter, Tab and
+// Space go to the plugin before readline acts on them, as the shell hands every key to the
+// plugin first.
 #include <readline/history.h>
 #include <readline/readline.h>
 #include <signal.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "common/utf.h"
 #include "shell.h"
@@ -70,11 +72,31 @@ int ShiftEnterCommand(int count, int keyCode) {
   return PressOnLine(Key::ShiftEnter, count, keyCode);
 }
 
+// Tab and Space reach the plugin with the cursor where readline has it. A key the plugin lets
+// through does its own work: Tab readline's completion, Space a blank at the (new) cursor.
+int PressInPlace(Key pressed, int count, int keyCode) {
+  const size_t cursor = standin::FromUtf8(std::string_view(rl_line_buffer, rl_point)).size();
+  const KeyOutcome outcome = PressKey(standin::FromUtf8(rl_line_buffer), pressed, cursor);
+  if (outcome.redrawn) ShowEditLine(outcome.cursor);
+  if (!outcome.survived) return 0;
+  return pressed == Key::Tab ? rl_complete(count, keyCode) : rl_insert(count, keyCode);
+}
+
+int TabCommand(int count, int keyCode) {
+  return PressInPlace(Key::Tab, count, keyCode);
+}
+
+int SpaceCommand(int count, int keyCode) {
+  return PressInPlace(Key::Space, count, keyCode);
+}
+
 // Terminals cannot send Shift-Enter in general; Alt-Enter (ESC CR) they can. Some send a
 // Shift-Enter of their own when asked (xterm's modifyOtherKeys, the "CSI u" protocol).
 void BindKeys() {
   rl_add_defun("quorvin-enter", EnterCommand, -1);
   rl_add_defun("quorvin-shift-enter", ShiftEnterCommand, -1);
+  rl_add_defun("quorvin-tab", TabCommand, -1);
+  rl_add_defun("quorvin-space", SpaceCommand, -1);
 
   Keymap keymaps[] = {rl_get_keymap_by_name("emacs"), rl_get_keymap_by_name("vi-insert"),
                       rl_get_keymap_by_name("vi-command")};
@@ -82,6 +104,12 @@ void BindKeys() {
     if (map == nullptr) continue;
     rl_bind_key_in_map('\r', EnterCommand, map);
     rl_bind_key_in_map('\n', EnterCommand, map);
+  }
+  // Tab and Space where they edit text (in vi's command mode they move the cursor).
+  for (Keymap map : {keymaps[0], keymaps[1]}) {
+    if (map == nullptr) continue;
+    rl_bind_key_in_map('\t', TabCommand, map);
+    rl_bind_key_in_map(' ', SpaceCommand, map);
   }
   Keymap emacs = rl_get_keymap_by_name("emacs");
   for (const char* sequence : {"\\e\\r", "\\e\\n", "\\e[27;2;13~", "\\e[13;2u"}) {

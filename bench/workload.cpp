@@ -185,29 +185,22 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
       break;
     }
     case kBashLastWord:
-      c = {"bash_last", u"echo !$", "", u"echo " + words.back(), false, true, kBashBlocks, kBashBuffers};
+      c = {"bash_last", u"echo !$", "",          u"echo " + words.back(),
+           false,       true,       kBashBlocks, kBashBuffers};
       break;
     case kBashWords:
-      c = {"bash_words",
-           u"x !!:1-2 !-2:$",
-           "",
-           u"x " + words[1] + u" " + words[2] + u" " + Words(h[h.size() - 2]).back(),
-           false,
-           true,
-           kBashBlocks,
-           kBashBuffers};
+      c = {"bash_words", u"x !!:1-2 !-2:$",
+           "",           u"x " + words[1] + u" " + words[2] + u" " + Words(h[h.size() - 2]).back(),
+           false,        true,
+           kBashBlocks,  kBashBuffers};
       break;
     case kBashQuick: {
       // The command, the first word of the newest entry, gets an extension: "^dir^dir.exe".
       const std::u16string& command = words[0];
-      c = {"bash_quick",
-           u"^" + command + u"^" + command + u".exe",
-           "",
-           command + u".exe" + newest.substr(command.size()),
-           false,
-           true,
-           kBashBlocks,
-           kBashBuffers};
+      c = {"bash_quick", u"^" + command + u"^" + command + u".exe",
+           "",           command + u".exe" + newest.substr(command.size()),
+           false,        true,
+           kBashBlocks,  kBashBuffers};
       break;
     }
     case kBashRefs1:

@@ -55,16 +55,16 @@ enum Form {
 
 // One form on one history.
 struct Case {
-  const char* id;             // short name of the form, for benchmark names
-  std::u16string line;        // what the user types (counting base 0, the default)
-  std::string readlineLine;   // the same reference for readline (base 1), or empty when
-                              // readline has no such form
-  std::u16string expected;    // the line after the expansion
-  bool caseInsensitive;       // the case-insensitive searches setting it runs under
-  bool bashMode;              // runs with bash mode on (the shell variable QUORVIN_EXPAND=bash)
-  size_t blocks;              // heap blocks one expansion takes: the line buffers' block and,
-                              // for bash mode, the history's index (which may grow in place)
-  size_t allowedBuffers;      // line-sized buffers (kLineCapacity units) the first block may hold
+  const char* id;            // short name of the form, for benchmark names
+  std::u16string line;       // what the user types (counting base 0, the default)
+  std::string readlineLine;  // the same reference for readline (base 1), or empty when
+                             // readline has no such form
+  std::u16string expected;   // the line after the expansion
+  bool caseInsensitive;      // the case-insensitive searches setting it runs under
+  bool bashMode;             // runs with bash mode on (the shell variable QUORVIN_EXPAND=bash)
+  size_t blocks;             // heap blocks one expansion takes: the line buffers' block and,
+                             // for bash mode, the history's index (which may grow in place)
+  size_t allowedBuffers;     // line-sized buffers (kLineCapacity units) the first block may hold
 };
 
 Case MakeCase(Form form, const std::vector<std::u16string>& history);
@@ -89,7 +89,7 @@ enum WorstLine {
 
 // One worst line on one history.
 struct WorstCase {
-  const char* id;                        // short name, for benchmark names
+  const char* id;                       // short name, for benchmark names
   std::vector<std::u16string> history;  // oldest first
   std::u16string line;                  // what the user types, bash mode on
   std::u16string expected;              // the line after the expansion

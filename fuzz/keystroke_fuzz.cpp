@@ -1,17 +1,19 @@
 // Fuzzes the exported keystroke handler `key` with any settings, history, line, key code and
-// key name, in the default mode and in bash mode, and checks after every call what the shell
-// relies on: the line stays terminated inside its buffer, the record changes only where the
-// handler may change it, a failure leaves the typed line byte for byte, and in the default mode
-// a successful expansion without modifiers puts a history entry on the line.
+// key name, in the default mode and in bash mode, with Tab and Space expanding in place or not,
+// and checks after every call what the shell relies on: the line stays terminated inside its
+// buffer, the record changes only where the handler may change it, a failure leaves the typed
+// line byte for byte, an expansion in place keeps the text after the cursor and never beeps, and
+// in the default mode a successful expansion without modifiers puts a history entry on the line.
 //
 // Input layout:
 //   byte 0  settings (see fuzz::SettingsFrom); bit 7: the history ends by returning its
 //           own argument instead of null
 //   byte 1  bits 0-2 Shift, Ctrl, Alt held; bits 3-5 the shell's major version
 //           (0, 8, 23, 24, 28, 100, 7, 101); bits 6-7 the custom beep file
-//   byte 2  the key code: 13, 0x80D, 13, 0x80D, 0, '!', 0x1000D, or four bytes that follow
-//   byte 3  the key name: none, "", "Enter", "Shift-Enter", "enter", "SHIFT-ENTER", "Enter "
-//           or a text that follows
+//   byte 2  bits 0-2 the key code: 13, 0x80D, 9 (Tab), 32 (Space), 0, '!', 0x1000D, or four
+//           bytes that follow; bit 3 the shell variable QUORVIN_KEYS is "tab space verify"
+//   byte 3  the key name: none, "", "Enter", "Shift-Enter", "Tab", "SPACE", "Enter " or a text
+//           that follows
 //   byte 4  bits 0-6 where the cursor stands before the call (clamped to the line); bit 7 bash
 //           mode on (the shell variable QUORVIN_EXPAND is "bash")
 //   byte 5  how many times the history's entries are repeated (1 to 64; 400 entries at most)
@@ -36,9 +38,9 @@ constexpr size_t kMaxNameUnits = 64;
 constexpr char16_t kFiller = 0xA5A5;  // fills the buffer past the terminator, never zero
 
 constexpr int kVersions[] = {0, 8, 23, 24, 28, 100, 7, 101};
-constexpr int kKeyCodes[] = {kKeyEnter, kKeyShiftEnter, kKeyEnter, kKeyShiftEnter, 0, '!', 0x1000D};
-constexpr const char16_t* kKeyNames[] = {
-    nullptr, u"", u"Enter", u"Shift-Enter", u"enter", u"SHIFT-ENTER", u"Enter "};
+constexpr int kKeyCodes[] = {kKeyEnter, kKeyShiftEnter, kKeyTab, kKeySpace, 0, '!', 0x1000D};
+constexpr const char16_t* kKeyNames[] = {nullptr, u"",      u"Enter", u"Shift-Enter",
+                                         u"Tab",  u"SPACE", u"Enter "};
 
 // The shell's edit-line buffer: exactly kLineCapacity units on the heap, so that any access
 // past it is caught by AddressSanitizer. Allocated once; refilled for every input.
@@ -89,6 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   standin::SetKeyHeld(win::kVkMenu, (worldBits & 4u) != 0);
   HostMajorVersion = kVersions[(worldBits >> 3) & 7u];
   if (bashMode) standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  const bool inPlaceKeys = (keyChoice & 8u) != 0;
+  if (inPlaceKeys) standin::SetVariable(u"QUORVIN_KEYS", u"tab space verify");
 
   const int keyCode =
       keyChoice % 8 < 7 ? kKeyCodes[keyChoice % 8] : static_cast<int>(fuzz::Word32(&in));
@@ -198,14 +202,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(line[0] == u'!' || (bashMode && (line[0] == u'^' || line.find(u'!') != line.npos)),
                "only a line that begins with a bang (or, in bash mode, holds one or begins with "
                "'^') is expanded");
-    FUZZ_CHECK(event.cursor == buffer + end, "after a redraw the cursor is at the terminator");
     FUZZ_CHECK(honks == 0 && sounds == 0, "a successful expansion makes no sound");
     FUZZ_CHECK(standin::ClearEditLineCount() == 1, "the line is cleared once before rewriting");
-    if (line == u"!!" && !history.empty()) {
+    FUZZ_CHECK(event.cursor >= buffer && event.cursor <= buffer + end,
+               "after a redraw the cursor is in the line");
+    // Enter and Shift-Enter expand the whole line and leave the cursor at its end; Tab and
+    // Space expand the text before the cursor and keep the rest after the new cursor.
+    const size_t typedCursor = static_cast<size_t>(before.cursor - buffer);
+    const size_t made = static_cast<size_t>(event.cursor - buffer);
+    const bool inPlace = made != end;
+    const size_t expanded = inPlace ? typedCursor : line.size();
+    if (inPlace) {
+      FUZZ_CHECK(inPlaceKeys && event.key != kKeyEnter && event.key != kKeyShiftEnter,
+                 "only Tab and Space expand in place");
+      FUZZ_CHECK(after.substr(made) == line.substr(typedCursor),
+                 "the text after the cursor is kept");
+    }
+    if (line == u"!!" && !history.empty() && typedCursor == line.size()) {
       FUZZ_CHECK(after == history.back(), "!! gives the newest entry");
     }
-    if (!bashMode && !ContainsModifier(line)) {
-      FUZZ_CHECK(IsHistoryEntry(after, history), "without a modifier the line is an entry");
+    if (!bashMode && !ContainsModifier(line.substr(0, expanded))) {
+      FUZZ_CHECK(IsHistoryEntry(after.substr(0, made), history),
+                 "without a modifier the expansion is an entry");
     }
   }
   const bool bashCandidate = bashMode && (line[0] == u'^' || line.find(u'!') != line.npos);

@@ -65,7 +65,7 @@ TEST_F(BashMode, QuotesEscapesAndBangsThatAreNoReference) {
       {u"del !$ *[!a-z].tmp", u"del 2>&1 *[!a-z].tmp"},
       {u"ls [!1]* x[!nosuch", kFail},  // no ']' after the second: a reference
       {u"echo $!! ${!a} !$", u"echo $!! ${!a} 2>&1"},
-      {u"x ${!a !!:0", kFail},  // no '}' later: a reference
+      {u"x ${!a !!:0", kFail},                                       // no '}' later: a reference
       {u"x !!:s/2>&1/$/!!", u"x make -j4 all && make install $!!"},  // the new line ends in '$'
   });
   ExpectRows({{u"^ab^$^!!", u"$ab"}}, {u"ab"});
@@ -197,7 +197,8 @@ TEST_F(BashMode, GrammarCornersAsBashHasThem) {
         {u"echo !!:s/foo/x\\&y/", u"echo grep x&y bar.txt"},
         {u"echo !!:s/foo/x\\y/", u"echo grep x\\y bar.txt"}}},
       {{u"-x foo"}, {{u"echo !-x", u"echo -x foo"}, {u"echo !-x-", u"echo -x"}}},
-      {{u"echo zero", u"echo one"}, {{u"echo x !\u00B2", kFail}, {u"echo !1\u00B2", u"echo echo one\u00B2"}}},
+      {{u"echo zero", u"echo one"},
+       {{u"echo x !\u00B2", kFail}, {u"echo !1\u00B2", u"echo echo one\u00B2"}}},
       {{u"cp \u00E9/\U0001F600.txt \U0001F600x"},
        {{u"e !cp:s\U0001F600x\U0001F600X\U0001F600", u"e cp \u00E9/\U0001F600.tXt \U0001F600x"},
         {u"e !!:s/" + kLowHalf + u"/-/", kFail},  // half of a pair is no occurrence

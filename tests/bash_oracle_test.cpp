@@ -186,16 +186,16 @@ struct BashResult {
   bool crashed = false;   // bash died of another signal
 };
 
-constexpr int kBashAtOnce = 4;         // bash processes running at the same time
-constexpr int kBashCpuSeconds = 1;     // each one's limit: bounds a loop, not a measure of speed
+constexpr int kBashAtOnce = 4;      // bash processes running at the same time
+constexpr int kBashCpuSeconds = 1;  // each one's limit: bounds a loop, not a measure of speed
 constexpr size_t kMaxScriptBytes = 120000;  // below the kernel's limit for one argument
 
 // One running bash: its process and the output read so far.
 struct BashProcess {
-  pid_t pid = -1;   // -1: the slot is free
-  int out = -1;     // the read end of its standard output
-  size_t line = 0;  // the index of the line it expands
-  std::string text; // its standard output so far
+  pid_t pid = -1;    // -1: the slot is free
+  int out = -1;      // the read end of its standard output
+  size_t line = 0;   // the index of the line it expands
+  std::string text;  // its standard output so far
 };
 
 // Starts bash for one case; false when it could not be started.
@@ -624,23 +624,144 @@ constexpr int kCharLinesPerHistory = 25;
 // The units and fragments of a line, each drawn with the same chance: '!' and references come
 // often, so that most lines hold one.
 constexpr const char* kLinePieces[] = {
-    "!", "!", "!", "!", "!", "!", "^", "$", "*", "-", ":", ":", "?", "%", "&", "/", "[", "]", "{",
-    "}", "(", ")", "<", ">", "|", ";", "#", "=", ",", ".", "~", "@", " ", " ", " ", " ", "\t",
-    "0", "1", "2", "3", "9", ":36", "h", "t", "r", "e", "p", "q", "x", "s", "g", "a", "G", "b", "c",
-    "d", "o", "y", "\u00e9", "\u00df", "\u00b2", "\U0001F600", "\U0001D4B3", "\\", "'", "\"", "`",
-    "!!", "!!", "!-2", "!-1", "!1", "!2", "!c", "!ec", "!?a?", "!?b", "!$", "!^", "!*", "!#",
-    "!:1", ":gs", ":&", ":g&", ":G", "1-2", "2*", "0^", "^-", ":s/", ":s/a/b/", ":gs/c/d/",
-    ":s/a/\\/x/", ":s&a&\\&&", ":s\U0001F600a\U0001F600b", ":h", ":t", ":r", ":e", ":p", ":q",
-    ":x", "[!", "${!", "$!", "<(", ">(", "$(", "!-x", "!%", "!?", "?:", "!0x1", "!+1", "!(",
+    "!",
+    "!",
+    "!",
+    "!",
+    "!",
+    "!",
+    "^",
+    "$",
+    "*",
+    "-",
+    ":",
+    ":",
+    "?",
+    "%",
+    "&",
+    "/",
+    "[",
+    "]",
+    "{",
+    "}",
+    "(",
+    ")",
+    "<",
+    ">",
+    "|",
+    ";",
+    "#",
+    "=",
+    ",",
+    ".",
+    "~",
+    "@",
+    " ",
+    " ",
+    " ",
+    " ",
+    "\t",
+    "0",
+    "1",
+    "2",
+    "3",
+    "9",
+    ":36",
+    "h",
+    "t",
+    "r",
+    "e",
+    "p",
+    "q",
+    "x",
+    "s",
+    "g",
+    "a",
+    "G",
+    "b",
+    "c",
+    "d",
+    "o",
+    "y",
+    "\u00e9",
+    "\u00df",
+    "\u00b2",
+    "\U0001F600",
+    "\U0001D4B3",
+    "\\",
+    "'",
+    "\"",
+    "`",
+    "!!",
+    "!!",
+    "!-2",
+    "!-1",
+    "!1",
+    "!2",
+    "!c",
+    "!ec",
+    "!?a?",
+    "!?b",
+    "!$",
+    "!^",
+    "!*",
+    "!#",
+    "!:1",
+    ":gs",
+    ":&",
+    ":g&",
+    ":G",
+    "1-2",
+    "2*",
+    "0^",
+    "^-",
+    ":s/",
+    ":s/a/b/",
+    ":gs/c/d/",
+    ":s/a/\\/x/",
+    ":s&a&\\&&",
+    ":s\U0001F600a\U0001F600b",
+    ":h",
+    ":t",
+    ":r",
+    ":e",
+    ":p",
+    ":q",
+    ":x",
+    "[!",
+    "${!",
+    "$!",
+    "<(",
+    ">(",
+    "$(",
+    "!-x",
+    "!%",
+    "!?",
+    "?:",
+    "!0x1",
+    "!+1",
+    "!(",
 };
 
 // The words of an entry: operators, redirections, groups, the shell's quotes, paths and plain
 // words, some of them with units that lines use as grammar.
 constexpr const char* kEntryWords[] = {
-    "echo", "cd", "cp", "a", "ab", "abc", "b", "c1", "x.y", "a/b.c", "/tmp/x.txt",
-    "\u00e9/\U0001F600.txt", "\U0001F600x", ";", "&", "|", "&&", "||", "2>&1", ">", "<", "<(a b)",
-    "$(c d)", "<()", "\"q r\"", "`s t`", "a;b", "x|y", "-x", "a!b", "[a-z]", "${v}", "%x", "?y",
-    "^z", "1", "22", "a=b", "#c", "~u", "@w", "a,b", ":s", "o.o", "\u00df\u00e9", "*", "x-y",
+    "echo",        "cd",         "cp",
+    "a",           "ab",         "abc",
+    "b",           "c1",         "x.y",
+    "a/b.c",       "/tmp/x.txt", "\u00e9/\U0001F600.txt",
+    "\U0001F600x", ";",          "&",
+    "|",           "&&",         "||",
+    "2>&1",        ">",          "<",
+    "<(a b)",      "$(c d)",     "<()",
+    "\"q r\"",     "`s t`",      "a;b",
+    "x|y",         "-x",         "a!b",
+    "[a-z]",       "${v}",       "%x",
+    "?y",          "^z",         "1",
+    "22",          "a=b",        "#c",
+    "~u",          "@w",         "a,b",
+    ":s",          "o.o",        "\u00df\u00e9",
+    "*",           "x-y",
 };
 constexpr char kEntryUnits[] = "abcxyo0123./-_=,~@!$*?%^[]{}#:";
 
@@ -699,7 +820,8 @@ bool BashInhibits(const std::string& s, size_t i) {
 
 // A '!' that bash would take as the start of a reference, inhibition aside.
 bool BashCandidate(const std::string& s, size_t i) {
-  return s[i] == '!' && i + 1 < s.size() && std::string(" \t\n\r=").find(s[i + 1]) == std::string::npos;
+  return s[i] == '!' && i + 1 < s.size() &&
+         std::string(" \t\n\r=").find(s[i + 1]) == std::string::npos;
 }
 
 bool ValidUtf8(const std::string& s) {
@@ -758,7 +880,9 @@ CharFilter kCharFilters[] = {
      },
      0},
     {"the default rules first, for a line that begins with '!'",
-     [](const CharCase& c) { return c.line[0] == '!' && c.plain.expanded && c.plain.line != c.line; },
+     [](const CharCase& c) {
+       return c.line[0] == '!' && c.plain.expanded && c.plain.line != c.line;
+     },
      0},
     {"a line the default rules fail stays failed when bash's rules find no reference",
      [](const CharCase& c) {
@@ -772,8 +896,8 @@ CharFilter kCharFilters[] = {
     {"%, :& and an empty old text with nothing earlier in the line fail (a fresh bash gives % "
      "an empty word, and crashes on an empty old text whose new text holds &)",
      [](const CharCase& c) {
-       return !c.plugin.expanded && ((Has(c.line, "%") && c.bash.expanded) ||
-                                     (Has(c.line, "&") && c.bash.crashed));
+       return !c.plugin.expanded &&
+              ((Has(c.line, "%") && c.bash.expanded) || (Has(c.line, "&") && c.bash.crashed));
      },
      0},
     {"bash's [! and ${! rules hold on every line",
@@ -804,7 +928,8 @@ CharFilter kCharFilters[] = {
        const std::string& s = c.line;
        for (size_t i = 1; i + 2 <= s.size(); ++i) {
          const bool before = s[i - 1] == ':' || s[i - 1] == '-';
-         const bool after = i + 2 == s.size() || !std::isdigit(static_cast<unsigned char>(s[i + 2]));
+         const bool after =
+             i + 2 == s.size() || !std::isdigit(static_cast<unsigned char>(s[i + 2]));
          if (before && after && s.compare(i, 2, "36") == 0) return true;
        }
        return false;
@@ -832,7 +957,8 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
     std::vector<std::string> history;
     for (size_t i = 0; i < count; ++i) history.push_back(CharEntry(&r));
     std::vector<std::string> lines;
-    for (int i = 0; i < kCharLinesPerHistory && done + i < cases; ++i) lines.push_back(CharLine(&r));
+    for (int i = 0; i < kCharLinesPerHistory && done + i < cases; ++i)
+      lines.push_back(CharLine(&r));
     const std::vector<BashResult> bash = BashExpand(history, lines);
     std::vector<std::u16string> entries;
     for (const std::string& e : history) entries.push_back(standin::FromUtf8(e));

@@ -190,7 +190,7 @@ TEST_F(BashModeKeys, TheShellVariableSwitchesAtEveryEnter) {
   const struct {
     const char16_t* value;
     bool on;
-  } cases[] = {{nullptr, false}, {u"bash", true}, {u"BASH", true},  {u"", false},
+  } cases[] = {{nullptr, false}, {u"bash", true},   {u"BASH", true}, {u"", false},
                {u"Bash", true},  {u"bash ", false}, {u"zsh", false}, {u"bAsH", true}};
   for (const auto& c : cases) {
     Mode(c.value);
@@ -204,8 +204,8 @@ TEST_F(BashModeKeys, TheShellVariableSwitchesAtEveryEnter) {
 // A line the default rules expand gives the same line in bash mode, even where bash's own
 // rules would read it otherwise (a blank after the bang, Quorvin's numbering).
 TEST_F(BashModeKeys, DefaultRulesComeFirst) {
-  for (const char16_t* line : {u"!!", u"! 1", u"!0", u"!-9", u"!+0", u"!0x1", u"!ec",
-                               u"!?two", u"!!:s/one/1/:s/two/2/", u"!d:s/i/o"}) {
+  for (const char16_t* line : {u"!!", u"! 1", u"!0", u"!-9", u"!+0", u"!0x1", u"!ec", u"!?two",
+                               u"!!:s/one/1/:s/two/2/", u"!d:s/i/o"}) {
     Mode(nullptr);
     const KeyResult plain = PressKey(line);
     Mode(u"bash");
@@ -373,10 +373,10 @@ TEST_F(InPlaceKeys, TheSwitchAndItsWords) {
     const char16_t* value;  // null: unset
     bool tab, space, verify;
   } rows[] = {
-      {nullptr, false, false, false},      {u"", false, false, false},
-      {u"TAB", true, false, false},        {u"Space,Tab", true, true, false},
+      {nullptr, false, false, false},        {u"", false, false, false},
+      {u"TAB", true, false, false},          {u"Space,Tab", true, true, false},
       {u" verify\ttab ", true, false, true}, {u"tabs spaces", false, false, false},
-      {u"tab;space", false, false, false}, {u"Verify", false, false, true},
+      {u"tab;space", false, false, false},   {u"Verify", false, false, true},
   };
   for (const auto& row : rows) {
     if (row.value == nullptr) {

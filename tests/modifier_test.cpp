@@ -9,13 +9,13 @@ namespace {
 bool ParseAll(const std::u16string& rest, std::vector<std::u16string>* texts) {
   texts->clear();
   for (const char16_t* r = rest.c_str(); *r != 0;) {
-    SubstitutionSpec spec;
-    if (r[0] != u':' || r[1] != u's' || !ReadSubstitution(kDefaultDialect, r + 2, &spec)) {
+    TypedSubstitution sub;
+    if (r[0] != u':' || r[1] != u's' || !ReadSubstitution(kDefaultDialect, r + 2, &sub)) {
       return false;
     }
-    texts->emplace_back(spec.old, spec.oldTyped);
-    texts->emplace_back(spec.with, spec.withTyped);
-    r = spec.end;
+    texts->emplace_back(sub.old, sub.oldTyped);
+    texts->emplace_back(sub.with, sub.withTyped);
+    r = sub.end;
   }
   return true;
 }
@@ -172,9 +172,9 @@ TEST_F(Substitute, DirectResults) {
     size_t length = 0, firstAt = 0;
     const Replacement r = {old.c_str(), old.size(), with.c_str(), with.size()};
     const SubstituteOutcome outcome = ::Substitute(source.c_str(), source.size(), from, r, scope,
-                                                 out.data(), &length, &firstAt, nullptr, &budget);
-    return std::make_pair(outcome, outcome == kReplaced ? std::u16string(out.data(), length)
-                                                        : std::u16string(u"-"));
+                                                   out.data(), &length, &firstAt, nullptr, &budget);
+    return std::make_pair(
+        outcome, outcome == kReplaced ? std::u16string(out.data(), length) : std::u16string(u"-"));
   };
   using Result = std::pair<SubstituteOutcome, std::u16string>;
   EXPECT_EQ(run(u"one two", u"three", u"x"), Result(kNotFound, u"-"));

@@ -1,5 +1,6 @@
 // The prefix of every error message, and the text of a system error code.
 #include "core/diagnostics.h"
+
 #include "core/identity.h"
 #include "platform/platform.h"
 #include "text/text.h"

@@ -104,12 +104,12 @@ char16_t* FindIndexedEntry(const HistoryIndex& index, const char16_t* word, size
 // ==== Events ====
 
 enum EventKind {
-  kEventNone,        // the text is no event
-  kEventNewest,      // !!, and bash's ! before a designator or modifier
-  kEventNumber,      // !n !-n !+n !0xN
-  kEventPrefix,      // !word: the newest entry that begins with the text
-  kEventContains,    // !?word: the newest entry that contains the text (empty: the latest one)
-  kEventLineSoFar,   // bash's !#
+  kEventNone,       // the text is no event
+  kEventNewest,     // !!, and bash's ! before a designator or modifier
+  kEventNumber,     // !n !-n !+n !0xN
+  kEventPrefix,     // !word: the newest entry that begins with the text
+  kEventContains,   // !?word: the newest entry that contains the text (empty: the latest one)
+  kEventLineSoFar,  // bash's !#
 };
 
 // An event as typed, after its '!'.
@@ -140,21 +140,21 @@ struct Delimiter {
 };
 
 // A :s modifier's texts as typed: "d old d new d" (or ^old^new^).
-struct SubstitutionSpec {
+struct TypedSubstitution {
   Delimiter delimiter;
-  const char16_t* old;    // the old text as typed
-  size_t oldTyped;        // its units
-  const char16_t* with;   // the new text as typed
-  size_t withTyped;       // its units
-  bool closed;            // the closing delimiter was typed
-  const char16_t* end;    // the first unit after it
+  const char16_t* old;   // the old text as typed
+  size_t oldTyped;       // its units
+  const char16_t* with;  // the new text as typed
+  size_t withTyped;      // its units
+  bool closed;           // the closing delimiter was typed
+  const char16_t* end;   // the first unit after it
 };
 
 // Reads "d old d new [d]" at `p` (at the delimiter) by `dialect`. The default rules: d is a
 // punctuation unit, the old text 1 to kMaxDefaultText units and closed by d, the new text at most
 // kMaxDefaultText units, no escapes. Bash's rules: d is any character, a backslash before d
 // quotes it, and both texts may run to the end of the line. False when malformed.
-bool ReadSubstitution(Dialect dialect, const char16_t* p, SubstitutionSpec* spec);
+bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub);
 
 // Writes a text as typed (`typed`, `length` units) into `out` with each backslash that quotes
 // `d` taken away: its length.
@@ -196,8 +196,7 @@ enum SubstituteOutcome {
 // where the first replacement began. Searches ignore case as the settings say.
 SubstituteOutcome Substitute(const char16_t* source, size_t length, size_t from,
                              const Replacement& r, SubstituteScope scope, char16_t* out,
-                             size_t* outLength, size_t* firstAt, char16_t* scratch,
-                             Budget* budget);
+                             size_t* outLength, size_t* firstAt, char16_t* scratch, Budget* budget);
 
 // ==== Words (words.cpp) ====
 

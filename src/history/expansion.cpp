@@ -55,8 +55,7 @@ struct SearchSlot {
 };
 
 constexpr size_t kBlockBytes = kLineBuffers * kLineCapacity * sizeof(char16_t) +
-                               kSearchSlots * sizeof(SearchSlot) +
-                               kLineCapacity * sizeof(WordSpan);
+                               kSearchSlots * sizeof(SearchSlot) + kLineCapacity * sizeof(WordSpan);
 
 // What the rules for a '!' need to know of the whole typed line: read in one scan, and only when
 // a '!' after '[' or '{' first asks.
@@ -130,8 +129,7 @@ void ReadLineFacts(LineFacts* facts) {
 //            counts as well).
 // Bash applies the first two only to lines in which no other '!' is a reference; here they hold
 // on every line.
-bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made,
-                     size_t madeLength) {
+bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made, size_t madeLength) {
   if (*p != u'!' || EndsBang(p[1])) return false;
   const size_t at = static_cast<size_t>(p - facts->line);
   if (at > 0 && (p[-1] == u'[' || p[-1] == u'{') && !facts->read) ReadLineFacts(facts);
@@ -287,8 +285,8 @@ void FindMatchedWord(BashWork* w) {
   const bool foldCase = PluginSettings.caseInsensitive != 0;
   const char16_t* found = nullptr;
   for (size_t from = 0; from + w->searchLength <= length;) {
-    const char16_t* next = FindOccurrence(entry, length, from, w->search, w->searchLength,
-                                          foldCase, w->scratch, &w->budget);
+    const char16_t* next = FindOccurrence(entry, length, from, w->search, w->searchLength, foldCase,
+                                          w->scratch, &w->budget);
     if (next == nullptr) break;
     found = next;
     from = static_cast<size_t>(next - entry) + 1;
@@ -332,11 +330,11 @@ SplitWords SplitOut(BashWork* w) {
 // bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
 // backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 const char16_t* ReadBashSubstitution(BashWork* w, const char16_t* p) {
-  SubstitutionSpec spec;
-  if (!ReadSubstitution(kBashDialect, p, &spec)) return nullptr;
-  w->openSubstitution = !spec.closed;
-  if (!w->budget.Spend(spec.oldTyped + spec.withTyped)) return nullptr;
-  size_t oldLength = UnquoteText(spec.old, spec.oldTyped, spec.delimiter, w->oldText);
+  TypedSubstitution sub;
+  if (!ReadSubstitution(kBashDialect, p, &sub)) return nullptr;
+  w->openSubstitution = !sub.closed;
+  if (!w->budget.Spend(sub.oldTyped + sub.withTyped)) return nullptr;
+  size_t oldLength = UnquoteText(sub.old, sub.oldTyped, sub.delimiter, w->oldText);
   if (oldLength == 0) {
     if (w->oldLength == 0 && w->searchLength == 0) return nullptr;
     if (w->oldLength == 0) {
@@ -352,7 +350,7 @@ const char16_t* ReadBashSubstitution(BashWork* w, const char16_t* p) {
   w->oldText[oldLength] = 0;
 
   // The new text as typed goes to the spare buffer first, then into newText with '&' replaced.
-  const size_t typedLength = UnquoteText(spec.with, spec.withTyped, spec.delimiter, w->spare);
+  const size_t typedLength = UnquoteText(sub.with, sub.withTyped, sub.delimiter, w->spare);
   const char16_t* typed = w->spare;
   bool ampersand = false;
   for (size_t k = 0; k < typedLength; ++k) ampersand = ampersand || typed[k] == u'&';
@@ -374,7 +372,7 @@ const char16_t* ReadBashSubstitution(BashWork* w, const char16_t* p) {
     for (size_t i = 0; i < count; ++i) w->newText[n++] = units[i];
   }
   w->newLength = n;
-  return spec.end;
+  return sub.end;
 }
 
 // Applies the latest substitution to the piece. False when the old text does not occur (in no
@@ -387,8 +385,8 @@ bool ApplySubstitution(BashWork* w, SubstituteScope scope) {
   size_t length = 0;
   size_t firstAt = 0;
   const Replacement r = {w->oldText, w->oldLength, w->newText, w->newLength};
-  if (Substitute(w->piece, w->pieceLength, from, r, scope, w->spare, &length, &firstAt,
-                 w->scratch, &w->budget) != kReplaced) {
+  if (Substitute(w->piece, w->pieceLength, from, r, scope, w->spare, &length, &firstAt, w->scratch,
+                 &w->budget) != kReplaced) {
     return false;
   }
   SwapPiece(w, length);
@@ -555,8 +553,8 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar) 
   }
   size_t length = 0;
   if (!w->budget.Spend(lineSoFar ? 1 : textLength) ||
-      SelectBashWords(text, textLength, lineSoFar ? &split : nullptr, range, w->spare,
-                      &length) != 0 ||
+      SelectBashWords(text, textLength, lineSoFar ? &split : nullptr, range, w->spare, &length) !=
+          0 ||
       !w->budget.Spend(length)) {
     return nullptr;
   }
@@ -585,7 +583,7 @@ const char16_t* ReadEventIntoPiece(BashWork* w, const char16_t* p, bool* lineSoF
     case kEventLineSoFar: {
       const char16_t* d = event.end[0] == u':' ? event.end + 1 : event.end;
       const bool designator = (event.end[0] == u':' && text::IsAsciiDigit(*d)) || *d == u'^' ||
-                              *d == u'$' || *d == u'*' || *d == u'-';
+                              *d == u'$' || *d == u'*' || *d == u'-' || *d == u'%';
       if (designator) {
         *lineSoFar = true;
         return event.end;
@@ -690,12 +688,12 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
   // A malformed rest fails before the history is walked or anything is taken from the heap.
   const char16_t* rest = event.end;
   for (const char16_t* r = rest; *r != 0;) {
-    SubstitutionSpec spec;
-    if (r[0] != u':' || r[1] != u's' || !ReadSubstitution(kDefaultDialect, r + 2, &spec)) {
+    TypedSubstitution sub;
+    if (r[0] != u':' || r[1] != u's' || !ReadSubstitution(kDefaultDialect, r + 2, &sub)) {
       return x;
     }
-    x.openSubstitution = !spec.closed;
-    r = spec.end;
+    x.openSubstitution = !sub.closed;
+    r = sub.end;
   }
 
   // An entry longer than the line could only be run cut short.
@@ -719,15 +717,15 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
   text::CopyN(current, kLineCapacity, entry, entryLength);
   size_t length = entryLength;
   for (const char16_t* r = rest; *r != 0;) {
-    SubstitutionSpec spec;
-    ReadSubstitution(kDefaultDialect, r + 2, &spec);
-    r = spec.end;
+    TypedSubstitution sub;
+    ReadSubstitution(kDefaultDialect, r + 2, &sub);
+    r = sub.end;
     size_t made = 0, firstAt = 0;
     // The text searched is always a whole buffer, ended by its terminator, and the old text is
     // terminated here: no other copy is needed for the shell's search.
     char16_t old[kMaxDefaultText + 1];
-    text::CopyN(old, kMaxDefaultText + 1, spec.old, spec.oldTyped);
-    const Replacement replacement = {old, spec.oldTyped, spec.with, spec.withTyped};
+    text::CopyN(old, kMaxDefaultText + 1, sub.old, sub.oldTyped);
+    const Replacement replacement = {old, sub.oldTyped, sub.with, sub.withTyped};
     if (Substitute(current, length, 0, replacement, kFirst, next, &made, &firstAt, nullptr,
                    &budget) != kReplaced) {
       return x;

@@ -16,7 +16,7 @@ constexpr int kKeyEnter = 13;
 constexpr int kKeyShiftEnter = 0x80D;  // the shell's own code for Shift-Enter
 constexpr int kKeyTab = 9;
 constexpr int kKeySpace = 32;
-constexpr int kKeyNameVersion = 24;    // shells from this major version supply key names
+constexpr int kKeyNameVersion = 24;  // shells from this major version supply key names
 
 // Expands the line of `event` when its key is Enter or Shift-Enter and the line begins with
 // '!' or, for bash mode, holds a '!' or begins with '^'; with QUORVIN_KEYS, expands the text

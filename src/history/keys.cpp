@@ -94,8 +94,8 @@ struct KeyGuess {
 };
 
 KeyGuess GuessKey(const KeyEvent* event) {
-  KeyGuess guess = {event->key == kKeyEnter || event->key == kKeyShiftEnter,
-                    event->key == kKeyTab, event->key == kKeySpace};
+  KeyGuess guess = {event->key == kKeyEnter || event->key == kKeyShiftEnter, event->key == kKeyTab,
+                    event->key == kKeySpace};
   if (HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr) {
     const char16_t first = text::FoldAscii(event->keyName[0]);
     guess.enter = guess.enter || first == u'e' || first == u's';

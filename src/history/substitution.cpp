@@ -26,7 +26,7 @@ const char16_t* FindUnit(const char16_t* p, char16_t d) {
 //   ":s" d old d new        (open: the new text runs to the end of the line)
 //   old := 1 to 1023 units;  new := 0 to 1023 units; a longer text is refused, never cut.
 // `p` is at d.
-bool ReadDefaultSubstitution(const char16_t* p, SubstitutionSpec* spec) {
+bool ReadDefaultSubstitution(const char16_t* p, TypedSubstitution* sub) {
   const char16_t d = p[0];
   if (!text::IsPunct(d)) return false;  // the terminator is no punctuation either
   const char16_t* oldStart = p + 1;
@@ -40,8 +40,13 @@ bool ReadDefaultSubstitution(const char16_t* p, SubstitutionSpec* spec) {
   const size_t withLength = close != nullptr ? static_cast<size_t>(close - withStart)
                                              : text::BoundedLength(withStart, kMaxDefaultText + 1);
   if (withLength > kMaxDefaultText) return false;
-  *spec = {{{d, 0}, 1}, oldStart,          oldLength, withStart, withLength, close != nullptr,
-           close != nullptr ? close + 1 : withStart + withLength};
+  *sub = {{{d, 0}, 1},
+          oldStart,
+          oldLength,
+          withStart,
+          withLength,
+          close != nullptr,
+          close != nullptr ? close + 1 : withStart + withLength};
   return true;
 }
 
@@ -54,19 +59,19 @@ const char16_t* SkipBashText(const char16_t* p, const Delimiter& d) {
 
 // Bash's modifier: "s" d old [d new [d]] with d any character (a surrogate pair is one), each
 // text running to the end of the line when its delimiter is left out. `p` is at d.
-bool ReadBashSubstitution(const char16_t* p, SubstitutionSpec* spec) {
+bool ReadBashSubstitution(const char16_t* p, TypedSubstitution* sub) {
   if (*p == 0) return false;
-  spec->delimiter = {{p[0], p[1]}, text::CharUnits(p)};
-  const Delimiter& d = spec->delimiter;
-  spec->old = p + d.length;
-  const char16_t* q = SkipBashText(spec->old, d);
-  spec->oldTyped = static_cast<size_t>(q - spec->old);
+  sub->delimiter = {{p[0], p[1]}, text::CharUnits(p)};
+  const Delimiter& d = sub->delimiter;
+  sub->old = p + d.length;
+  const char16_t* q = SkipBashText(sub->old, d);
+  sub->oldTyped = static_cast<size_t>(q - sub->old);
   if (*q != 0) q += d.length;
-  spec->with = q;
+  sub->with = q;
   q = SkipBashText(q, d);
-  spec->withTyped = static_cast<size_t>(q - spec->with);
-  spec->closed = *q != 0;
-  spec->end = spec->closed ? q + d.length : q;
+  sub->withTyped = static_cast<size_t>(q - sub->with);
+  sub->closed = *q != 0;
+  sub->end = sub->closed ? q + d.length : q;
   return true;
 }
 
@@ -76,9 +81,9 @@ bool Delimiter::At(const char16_t* p) const {
   return text::CharUnits(p) == length && p[0] == units[0] && (length == 1 || p[1] == units[1]);
 }
 
-bool ReadSubstitution(Dialect dialect, const char16_t* p, SubstitutionSpec* spec) {
-  return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, spec)
-                                    : ReadBashSubstitution(p, spec);
+bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub) {
+  return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub)
+                                    : ReadBashSubstitution(p, sub);
 }
 
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out) {
@@ -116,8 +121,8 @@ const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t f
     } else {
       uint64_t compared = 0;
       found = text::FindExactIn(base + from, textLength - from, find, findLength, &compared);
-      const size_t scanned = found != nullptr ? static_cast<size_t>(found - base) - from
-                                              : textLength - from;
+      const size_t scanned =
+          found != nullptr ? static_cast<size_t>(found - base) - from : textLength - from;
       if (!budget->Spend(scanned + compared)) return nullptr;
     }
     if (found == nullptr) return nullptr;

@@ -24,7 +24,6 @@ bool OpensGroup(char16_t c) {
          c == u'!';
 }
 
-
 // The end of the group whose body begins at `k`, one level deep: the ')' that balances it,
 // quotes inside not counting. An open group runs to the end of the text.
 size_t GroupEnd(const char16_t* text, size_t length, size_t k) {
@@ -77,7 +76,7 @@ size_t OperatorEnd(const char16_t* text, size_t length, size_t at) {
 //   "x 2>&1 \"a b\"" x | 2>&1 | "a b"
 //   "a $(b c)d # e"  a | $(b c)d
 bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at, size_t* start,
-                 size_t* end) {
+                  size_t* end) {
   size_t i = *at;
   while (i < length && IsWordBlank(text[i])) ++i;
   if (i >= length || (comments && text[i] == u'#')) return false;

@@ -176,8 +176,8 @@ const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size
   return FindExact(haystack, needle, needleLength, SearchAnchor(needle, needleLength));
 }
 
-const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength,
-                            const char16_t* needle, size_t needleLength, uint64_t* compared) {
+const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength, const char16_t* needle,
+                            size_t needleLength, uint64_t* compared) {
   if (needleLength == 0 || needleLength > haystackLength) return nullptr;
   const size_t last = haystackLength - needleLength;  // the last place an occurrence may begin
   for (size_t at = 0; at <= last; ++at) {

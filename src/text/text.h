@@ -99,9 +99,8 @@ const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size
 // Leftmost exact occurrence of `needle` (`needleLength` units, not 0) within the first
 // `haystackLength` units of `haystack`, or null; nothing past them is read. `*compared` (when
 // not null) grows by the units compared, as above.
-const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength,
-                            const char16_t* needle, size_t needleLength,
-                            uint64_t* compared = nullptr);
+const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength, const char16_t* needle,
+                            size_t needleLength, uint64_t* compared = nullptr);
 
 // The position of the needle's unit that is likely rarest in command lines (below
 // `needleLength`, which is not 0).

@@ -30,13 +30,13 @@ struct ShellControls {
 // What the recorders have seen and what they answer; changed by the recorders and the
 // controls above, read by the cases.
 struct RecorderState {
-  bool held[256] = {};                         // keys GetAsyncKeyState reports as held
-  std::vector<int> keyQueries;                 // keys asked about, in order
-  std::vector<SoundCall> sounds;               // PlaySoundW calls
-  std::vector<MessageBoxCall> boxes;           // MessageBoxW calls
-  int foregroundCalls = 0;                     // GetForegroundWindow calls
-  std::map<std::u16string, LONG> writeFaults;  // RegSetValueExW status by value name
-  void* realRegSetValueExW = nullptr;          // Wine's own, from the import table
+  bool held[256] = {};                          // keys GetAsyncKeyState reports as held
+  std::vector<int> keyQueries;                  // keys asked about, in order
+  std::vector<SoundCall> sounds;                // PlaySoundW calls
+  std::vector<MessageBoxCall> boxes;            // MessageBoxW calls
+  int foregroundCalls = 0;                      // GetForegroundWindow calls
+  std::map<std::u16string, LONG> writeFaults;   // RegSetValueExW status by value name
+  void* realRegSetValueExW = nullptr;           // Wine's own, from the import table
   std::map<std::u16string, LONG> deleteFaults;  // RegDeleteValueW status by value name
   void* realRegDeleteValueW = nullptr;          // Wine's own, from the import table
 };

@@ -222,7 +222,7 @@ SUITE_CASE(Modifier, SubstitutesTheFirstOccurrence) {
       {u"!!:s/a//", u"ct a"},
       {u"!!:s:a:b:", u"cbt a"},
       {u"!!:s/a/b/:s/c/d/", u"dbt a"},  // each modifier in turn
-      {u"!!:s/zz/y/", u""},            // an old text that does not occur fails
+      {u"!!:s/zz/y/", u""},             // an old text that does not occur fails
       {u"!!:s/cat/x/", u"x a"},
       {u"!-2:s|/usr|/opt|", u"ls /opt/bin"},
       {u"!ls:s#bin#sbin#", u"ls /usr/sbin"},

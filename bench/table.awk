@@ -113,11 +113,10 @@ END {
   split("!! !-1 !-N/2 !N/2 !word !word !?word !?word !N/4:s/old/new/", shapes, " ")
   shapes[10] = "echo !$"; shapes[11] = "x !!:1-2 !-2:$"; shapes[12] = "^old^new"
   shapes[13] = "x !!"; shapes[14] = "x !! !!"; shapes[15] = "x !! !! !! !!"; shapes[16] = "!! x"
-  # The references of each bash form, and the walks of the history it takes: one per
-  # reference, and one more for a line that begins with a bang, which the default rules try
-  # first.
+  # The references of each bash form, and the walks of the history it takes: one for the whole
+  # line, whatever it holds (the default rules refuse "!! x" before they walk).
   split("1 2 1 1 2 4 1", references, " ")
-  split("1 2 1 1 2 4 2", walks, " ")
+  split("1 1 1 1 1 1 1", walks, " ")
   split("no no no no no yes no yes no", folded, " ")
   split("1.3 1.3 1.3 1.3 1.3 1.3 2 2 -", targets, " ")
   readline["prefix_ci"] = "prefix"; readline["contains_ci"] = "contains"

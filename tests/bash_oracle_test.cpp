@@ -82,6 +82,18 @@ std::string RandomEntry(Random* r) {
   return e;
 }
 
+// The seed of a run: QUORVIN_ORACLE_SEED, else the fixed one.
+uint64_t Seed() {
+  const char* text = std::getenv("QUORVIN_ORACLE_SEED");
+  return text != nullptr ? std::strtoull(text, nullptr, 10) : kDefaultSeed;
+}
+
+// The number of cases of a run: the environment `variable`, else `fallback`.
+int Cases(const char* variable, int fallback) {
+  const char* text = std::getenv(variable);
+  return text != nullptr ? std::atoi(text) : fallback;
+}
+
 // One reference to expand, and what to expect of it.
 struct Case {
   std::string line;  // the whole line, beginning with '!'
@@ -293,10 +305,8 @@ std::string Describe(const BashResult& r) {
 class BashOracle : public PluginTest {};
 
 TEST_F(BashOracle, AgreesWithBashHistoryExpansion) {
-  const char* seedText = std::getenv("QUORVIN_ORACLE_SEED");
-  const char* casesText = std::getenv("QUORVIN_ORACLE_CASES");
-  const uint64_t seed = seedText != nullptr ? std::strtoull(seedText, nullptr, 10) : kDefaultSeed;
-  const int cases = casesText != nullptr ? std::atoi(casesText) : kDefaultCases;
+  const uint64_t seed = Seed();
+  const int cases = Cases("QUORVIN_ORACLE_CASES", kDefaultCases);
   printf(
       "bash oracle: seed %llu, %d cases (QUORVIN_ORACLE_SEED and QUORVIN_ORACLE_CASES "
       "replay or vary the run)\n",
@@ -564,10 +574,8 @@ BashResult BashModeExpand(const std::string& line) {
 }
 
 TEST_F(BashOracle, BashModeAgreesWithBash) {
-  const char* seedText = std::getenv("QUORVIN_ORACLE_SEED");
-  const char* casesText = std::getenv("QUORVIN_ORACLE_CASES");
-  const uint64_t seed = seedText != nullptr ? std::strtoull(seedText, nullptr, 10) : kDefaultSeed;
-  const int cases = casesText != nullptr ? std::atoi(casesText) : kDefaultCases;
+  const uint64_t seed = Seed();
+  const int cases = Cases("QUORVIN_ORACLE_CASES", kDefaultCases);
   printf("bash mode oracle: seed %llu, %d lines\n", static_cast<unsigned long long>(seed), cases);
   Random r{seed};
   PluginSettings.countingBase = 1;
@@ -938,10 +946,8 @@ CharFilter kCharFilters[] = {
 };
 
 TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
-  const char* seedText = std::getenv("QUORVIN_ORACLE_SEED");
-  const char* casesText = std::getenv("QUORVIN_ORACLE_CHAR_CASES");
-  const uint64_t seed = seedText != nullptr ? std::strtoull(seedText, nullptr, 10) : kDefaultSeed;
-  const int cases = casesText != nullptr ? std::atoi(casesText) : kDefaultCharCases;
+  const uint64_t seed = Seed();
+  const int cases = Cases("QUORVIN_ORACLE_CHAR_CASES", kDefaultCharCases);
   printf("character-level oracle: seed %llu, %d lines\n", static_cast<unsigned long long>(seed),
          cases);
   Random r{seed};

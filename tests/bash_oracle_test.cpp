@@ -908,7 +908,7 @@ CharFilter kCharFilters[] = {
               ((Has(c.line, "%") && c.bash.expanded) || (Has(c.line, "&") && c.bash.crashed));
      },
      0},
-    {"bash's [! and ${! rules hold on every line",
+    {"bash's [! and ${! rules hold on every line, and on the typed line only",
      [](const CharCase& c) {
        const std::string& s = c.line;
        bool inhibited = false, other = s[0] == '^';
@@ -916,7 +916,10 @@ CharFilter kCharFilters[] = {
          if (!BashCandidate(s, i)) continue;
          (BashInhibits(s, i) ? inhibited : other) = true;
        }
-       return inhibited && other;
+       // Bash also leaves a '!' after a "[" or "${" that an expansion made.
+       const bool made = c.bash.expanded && ((Has(c.bash.line, "[!") && !Has(s, "[!")) ||
+                                             (Has(c.bash.line, "${!") && !Has(s, "${!")));
+       return (inhibited && other) || made;
      },
      0},
     {"a :s delimiter is a whole character",

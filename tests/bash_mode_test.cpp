@@ -67,6 +67,8 @@ TEST_F(BashMode, QuotesEscapesAndBangsThatAreNoReference) {
       {u"echo $!! ${!a} !$", u"echo $!! ${!a} 2>&1"},
       {u"x ${!a !!:0", kFail},                                       // no '}' later: a reference
       {u"x !!:s/2>&1/$/!!", u"x make -j4 all && make install $!!"},  // the new line ends in '$'
+      {u"echo !${!^}", u"echo 2>&1{-j4}"},  // the '$' of "!$" is no shell's "${"
+      {u"x !!:0[!a]", u"x make[!a]"},
   });
   ExpectRows({{u"^ab^$^!!", u"$ab"}}, {u"ab"});
 }

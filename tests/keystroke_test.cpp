@@ -320,6 +320,8 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 9, u"echo hi", -1, nullptr, 0, false},
       {true, 9, u"echo !nosuch", -1, nullptr, 0, false},
       {true, 9, u"echo !1" + std::u16string(600, u'x'), 7, nullptr, 0, false},
+      {true, 9, u"ls *[!ec].txt", 8, nullptr, 0, false},  // the ']' after the cursor counts
+      {true, 32, u"echo ${!ec}", 10, nullptr, 0, false},
       {true, 32, u"echo !$", -1, u"echo two", 8, false},
       {true, 32, u"^one^1^ x", 7, u"echo 1 two x", 10, false},
       {true, 32, u"^one^1 x", 6, nullptr, 0, false},

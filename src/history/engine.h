@@ -292,8 +292,10 @@ struct LineExpansion {
 LineExpansion ExpandDefaultLine(const char16_t* line);
 
 // Bash's rules over the whole line (expansion.cpp has the grammar): one block of line buffers
-// and one index of the history, none when the line holds no reference.
-LineExpansion ExpandBashLine(const char16_t* line);
+// and one index of the history, none when the line holds no reference. When `line` is the text
+// before the cursor, `rest` is the typed line's text after it, which the rules for a '!' in
+// [!...] and ${!...} look at as well.
+LineExpansion ExpandBashLine(const char16_t* line, const char16_t* rest = nullptr);
 
 // Gives back what an expansion took from the heap.
 void ReleaseExpansion(LineExpansion* expansion);

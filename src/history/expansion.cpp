@@ -58,12 +58,17 @@ constexpr size_t kBlockBytes = kLineBuffers * kLineCapacity * sizeof(char16_t) +
                                kSearchSlots * sizeof(SearchSlot) + kLineCapacity * sizeof(WordSpan);
 
 // What the rules for a '!' need to know of the whole typed line: read in one scan, and only when
-// a '!' after '[' or '{' first asks.
+// a '!' after '[' or '{' first asks. The line expanded may be the text before the cursor; the
+// rest of the typed line then counts as well.
 struct LineFacts {
-  const char16_t* line;         // the typed line
+  const char16_t* line;         // the line expanded
+  const char16_t* rest;         // the rest of the typed line after it, or null
+  const char16_t* plainFrom;    // where the line's ordinary text begins, after the last reference
   bool read;                    // the scan has been made
-  const char16_t* lastBracket;  // its last ']', or null
+  const char16_t* lastBracket;  // the line's last ']', or null
   const char16_t* lastBrace;    // its last '}', or null
+  bool bracketInRest;           // the rest holds a ']'
+  bool braceInRest;             // the rest holds a '}'
 };
 
 // The work of one line by bash's rules: its buffers, and what earlier references of the line
@@ -117,24 +122,32 @@ void ReadLineFacts(LineFacts* facts) {
     if (*p == u']') facts->lastBracket = p;
     if (*p == u'}') facts->lastBrace = p;
   }
+  for (const char16_t* p = facts->rest; p != nullptr && *p != 0; ++p) {
+    if (*p == u']') facts->bracketInRest = true;
+    if (*p == u'}') facts->braceInRest = true;
+  }
 }
 
 // Whether the '!' at `p` begins a reference, `made` being the new line so far (`madeLength`
 // units). Besides EndsBang, a '!' that the shell itself needs is left alone, by bash's own
 // rules:
-//   [!...]   a '!' right after '[' with a ']' later in the typed line: a wildcard's negation;
-//   ${!...}  a '!' right after "${" with a '}' later in the typed line;
+//   [!...]   a '!' right after a '[' of the line's text with a ']' later in the typed line: a
+//            wildcard's negation;
+//   ${!...}  a '!' right after a "${" of the line's text with a '}' later in the typed line;
 //   $!       a '!' right after a '$' that ends the new line so far, when that '$' is not all it
 //            holds (bash reads the line it is making here, so a '$' an expansion ends with
 //            counts as well).
 // Bash applies the first two only to lines in which no other '!' is a reference; here they hold
-// on every line.
+// on every line. A '[', '$' or '{' that belongs to a reference before it (the '$' of "!$") is
+// none of the shell's.
 bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made, size_t madeLength) {
   if (*p != u'!' || EndsBang(p[1])) return false;
-  const size_t at = static_cast<size_t>(p - facts->line);
-  if (at > 0 && (p[-1] == u'[' || p[-1] == u'{') && !facts->read) ReadLineFacts(facts);
-  if (at > 0 && p[-1] == u'[' && facts->lastBracket > p) return false;
-  if (at > 1 && p[-1] == u'{' && p[-2] == u'$' && facts->lastBrace > p) return false;
+  const size_t plain = static_cast<size_t>(p - facts->plainFrom);  // text units before the '!'
+  if (p > facts->line && (p[-1] == u'[' || p[-1] == u'{') && !facts->read) ReadLineFacts(facts);
+  if (plain > 0 && p[-1] == u'[' && (facts->lastBracket > p || facts->bracketInRest)) return false;
+  if (plain > 1 && p[-1] == u'{' && p[-2] == u'$' && (facts->lastBrace > p || facts->braceInRest)) {
+    return false;
+  }
   if (madeLength > 1 && made[madeLength - 1] == u'$') return false;
   return true;
 }
@@ -657,6 +670,7 @@ bool ExpandFrom(BashWork* w, const char16_t* p) {
     if (quote == 0 && BeginsReference(&w->facts, p, w->out, w->outLength)) {
       p = ExpandReference(w, p);
       ok = p != nullptr;
+      w->facts.plainFrom = p;
       continue;
     }
     if (quote != 0) {
@@ -758,9 +772,9 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
 //   "echo \"hi!\" ^!x !$"   the quoted and the escaped bang stay; !$ expands
 // Cost: one scan of the line, one walk of the history for the index, and per reference the
 // units of the texts it reads and makes; all of it counted against the budget.
-LineExpansion ExpandBashLine(const char16_t* line) {
+LineExpansion ExpandBashLine(const char16_t* line, const char16_t* rest) {
   LineExpansion x = NewExpansion(kLineNoReference);
-  LineFacts facts = {line, false, nullptr, nullptr};
+  LineFacts facts = {line, rest, line, false, nullptr, nullptr, false, false};
   const char16_t* first = FirstReference(&facts);
   if (first == nullptr) return x;
   x.outcome = kLineFailed;
@@ -793,6 +807,7 @@ LineExpansion ExpandBashLine(const char16_t* line) {
   if (ok && p == line && line[0] == u'^') {
     p = ExpandQuickSubstitution(&w, line);
     ok = p != nullptr;
+    w.facts.plainFrom = p;
   }
   ok = ok && ExpandFrom(&w, p) && w.budget.Spend(w.outLength);
   x.openSubstitution = w.openSubstitution;

@@ -151,9 +151,10 @@ int FinishExpansion(KeyEvent* event, ExpansionMode mode, bool keyNameMode, const
 
 // Expands `line` by the rules of its kind and mode: the default rules for a line that begins
 // with '!', then, in bash mode (asked of the shell only when needed, unless `bashMode` is already
-// known to be on), bash's rules for the lines they fail or leave alone. A line that begins with
-// '!' and that neither expands fails.
-LineExpansion Expand(const char16_t* line, bool bashMode) {
+// known to be on), bash's rules for the lines they fail or leave alone (`rest`, when `line` is
+// the text before the cursor, being the typed text after it). A line that begins with '!' and
+// that neither expands fails.
+LineExpansion Expand(const char16_t* line, bool bashMode, const char16_t* rest = nullptr) {
   LineExpansion x;
   if (line[0] == u'!') {
     x = ExpandDefaultLine(line);
@@ -161,7 +162,7 @@ LineExpansion Expand(const char16_t* line, bool bashMode) {
     ReleaseExpansion(&x);
     if (!bashMode && !BashModeOn()) return x;
   }
-  x = ExpandBashLine(line);
+  x = ExpandBashLine(line, rest);
   if (x.outcome == kLineNoReference && line[0] == u'!') x.outcome = kLineFailed;
   return x;
 }
@@ -199,7 +200,7 @@ int ExpandInPlace(KeyEvent* event, PressedKey pressed, bool keyNameMode, bool ba
   }
   const size_t before = static_cast<size_t>(event->cursor - line);
   text::CopyN(TextBeforeCursor, kLineCapacity, line, before);
-  LineExpansion x = Expand(TextBeforeCursor, bashMode);
+  LineExpansion x = Expand(TextBeforeCursor, bashMode, line + before);
   const size_t made = x.outcome == kLineExpanded ? text::Length(x.text) : 0;
   const bool fits = made + (length - before) <= kMaxLineLength;
   if (x.outcome == kLineExpanded && fits && !(pressed == kSpaceKey && x.openSubstitution)) {

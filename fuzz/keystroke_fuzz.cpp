@@ -213,8 +213,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool inPlace = made != end;
     const size_t expanded = inPlace ? typedCursor : line.size();
     if (inPlace) {
-      FUZZ_CHECK(inPlaceKeys && event.key != kKeyEnter && event.key != kKeyShiftEnter,
-                 "only Tab and Space expand in place");
+      // Which key it was the name decides on shells that name keys, whatever the code.
+      FUZZ_CHECK(inPlaceKeys, "only Tab and Space expand in place, when QUORVIN_KEYS asks");
       FUZZ_CHECK(after.substr(made) == line.substr(typedCursor),
                  "the text after the cursor is kept");
     }

@@ -261,12 +261,30 @@ void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks
 int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
                   size_t* outLength);
 
-// ==== The keys (keys.cpp) ====
+// ==== The keys (keystroke.cpp, keys.cpp) ====
 
-// Acts on a key that may be Enter, Shift-Enter, Tab or Space, or on any key on a line that begins
-// with '!' (HandleKey has made the cheap tests): expands the line, or the text before the cursor,
-// and writes the outcome into the key record. Always 0.
-int ActOnKey(KeyEvent* event);
+// The keys the handler acts on.
+enum PressedKey {
+  kUnclassifiedKey,  // not told yet: the line does not begin with '!'
+  kOtherKey,
+  kEnterKey,
+  kShiftEnterKey,
+  kTabKey,
+  kSpaceKey,
+};
+
+// Key-name mode: a shell of version 24 or later that names the key.
+bool KeyNameMode(const KeyEvent* event);
+
+// The key, from its name in key-name mode, else from its code and the modifier keys (which are
+// read, all three and in this order, in either case).
+PressedKey Classify(const KeyEvent* event, bool keyNameMode);
+
+// Acts on `pressed` (Enter, Shift-Enter, Tab or Space), or, for a line that does not begin with
+// '!', on a key that may be one of them (kUnclassifiedKey: HandleKey has made the cheap tests):
+// expands the line, or the text before the cursor, and writes the outcome into the key record.
+// Always 0.
+int ActOnKey(KeyEvent* event, PressedKey pressed);
 
 // ==== Whole lines (expansion.cpp) ====
 

@@ -14,11 +14,6 @@
 
 namespace {
 
-// Bits the working copy of the key code gets for two modifier pairs, so that Shift+Ctrl and
-// Ctrl+Alt never match a plain key code.
-constexpr int kShiftCtrlBit = 0x20000;
-constexpr int kCtrlAltBit = 0x40000;
-
 // The shell variable that switches bash mode on with the value "bash" in any case; read at
 // every Enter or Shift-Enter that may need it, so a change takes effect at the next one.
 constexpr const char16_t* kBashModeVariable = u"%[QUORVIN_EXPAND]";
@@ -32,19 +27,12 @@ constexpr const char16_t* kKeysVariable = u"%[QUORVIN_KEYS]";
 // on the shell's stack; written and read within one keystroke.
 char16_t TextBeforeCursor[kLineCapacity];
 
-// The keys the handler acts on.
-enum PressedKey { kOtherKey, kEnterKey, kShiftEnterKey, kTabKey, kSpaceKey };
-
 // What QUORVIN_KEYS asks for.
 struct KeySwitch {
   bool tab;     // Tab expands the text before the cursor in place
   bool space;   // so does Space, which then goes on to the shell
   bool verify;  // Enter leaves an expansion on the line instead of running it
 };
-
-bool Held(int virtualKey) {
-  return win::GetAsyncKeyState(virtualKey) < 0;
-}
 
 // Swallows the key: the shell neither executes the line nor sees the key's name.
 void SwallowKey(KeyEvent* event, bool keyNameMode) {
@@ -103,33 +91,6 @@ KeyGuess GuessKey(const KeyEvent* event) {
     guess.space = guess.space || first == u's';
   }
   return guess;
-}
-
-// The key, from its name on shells that name keys, else from its code and the modifier keys
-// (which are read, all three and in this order, in either case).
-PressedKey Classify(const KeyEvent* event, bool keyNameMode) {
-  int modifiers = 0;
-  if (Held(win::kVkShift)) modifiers += 1;
-  if (Held(win::kVkControl)) modifiers += 2;
-  if (Held(win::kVkMenu)) modifiers += 4;
-
-  if (keyNameMode) {
-    const char16_t* name = event->keyName;
-    if (text::EqualsIgnoreAsciiCase(name, u"Enter")) return kEnterKey;
-    if (text::EqualsIgnoreAsciiCase(name, u"Shift-Enter")) return kShiftEnterKey;
-    if (text::EqualsIgnoreAsciiCase(name, u"Tab")) return kTabKey;
-    if (text::EqualsIgnoreAsciiCase(name, u"Space")) return kSpaceKey;
-    return kOtherKey;
-  }
-  int code = event->key;
-  if (modifiers == 3) code |= kShiftCtrlBit;
-  if (modifiers == 6) code |= kCtrlAltBit;
-
-  if (code == kKeyEnter && modifiers == 0) return kEnterKey;
-  if ((code == kKeyEnter && modifiers == 1) || code == kKeyShiftEnter) return kShiftEnterKey;
-  if (code == kKeyTab && modifiers == 0) return kTabKey;
-  if (code == kKeySpace && modifiers == 0) return kSpaceKey;
-  return kOtherKey;
 }
 
 // The failure path: the line, the cursor and the redraw flag stay as they are. Always 0.
@@ -217,12 +178,11 @@ int ExpandInPlace(KeyEvent* event, PressedKey pressed, bool keyNameMode, bool ba
 
 }  // namespace
 
-int ActOnKey(KeyEvent* event) {
-  const bool bangLine = event->line[0] == u'!';
+int ActOnKey(KeyEvent* event, PressedKey pressed) {
   bool bashMode = false;
   KeySwitch keys = {false, false, false};
   bool keysRead = false;
-  if (!bangLine) {
+  if (pressed == kUnclassifiedKey) {
     if (!MayHoldBashReference(event->line)) return 0;
     const KeyGuess guess = GuessKey(event);
     if (guess.tab || guess.space) {
@@ -234,9 +194,8 @@ int ActOnKey(KeyEvent* event) {
     bashMode = true;
   }
 
-  const bool keyNameMode =
-      HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr && event->keyName[0] != 0;
-  const PressedKey pressed = Classify(event, keyNameMode);
+  const bool keyNameMode = KeyNameMode(event);
+  if (pressed == kUnclassifiedKey) pressed = Classify(event, keyNameMode);
   switch (pressed) {
     case kEnterKey:
       return ExpansionDriver(event, ExecuteAfterExpand, keyNameMode, bashMode);
@@ -250,6 +209,7 @@ int ActOnKey(KeyEvent* event) {
       }
       return 0;
     case kOtherKey:
+    case kUnclassifiedKey:
       return 0;
   }
   return 0;

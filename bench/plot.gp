@@ -9,7 +9,7 @@
 if (!exists("note")) note = ""
 
 set encoding utf8
-set terminal svg size 1000,640 dynamic noenhanced font "Helvetica,13" background "white"
+set terminal svg size 1100,940 dynamic noenhanced font "Helvetica,13" background "white"
 set output out
 set datafile missing "-"
 
@@ -24,7 +24,7 @@ set ytics ("10 ns" 0.01, "100 ns" 0.1, "1 µs" 1, "10 µs" 10, "100 µs" 100, "1
 set xlabel "Entries in the history"
 set ylabel "Median time of one Enter"
 set grid xtics ytics mxtics mytics lc "#dddddd"
-set key outside right center Left reverse spacing 1.15 title "Quorvin solid, readline dashed" left
+set key outside below center Left reverse spacing 1.1 maxcols 2 width -6 title "Quorvin solid, readline dashed" left
 set border lc "#444444"
 
 # One colour per reference form; a readline line takes the colour of its Quorvin form.

@@ -147,6 +147,18 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
     }
     ReleaseExpansion(&x);
   }
+  // A search counts what it read up to the occurrence it found, with either setting of case:
+  // a :gs over an entry of 1 500 occurrences is far within the budget of a short history.
+  standin::SetHistory({repeat(u"a ", 1500)});
+  for (const int foldCase : {0, 1}) {
+    PluginSettings.caseInsensitive = foldCase;
+    LineExpansion x = ExpandBashLine(u"x !!:gs/ /_/");
+    EXPECT_EQ(x.outcome, kLineExpanded) << "case-insensitive: " << foldCase;
+    if (x.outcome == kLineExpanded) {
+      EXPECT_EQ(std::u16string(x.text), u"x " + repeat(u"a_", 1500));
+    }
+    ReleaseExpansion(&x);
+  }
 }
 
 TEST_F(BashMode, ReusesOnlyWhatCameEarlierInTheLine) {

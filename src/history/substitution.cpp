@@ -112,12 +112,14 @@ const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t f
   while (from + findLength <= textLength) {
     const char16_t* found;
     if (foldCase) {
-      if (!budget->Spend(textLength - from)) return nullptr;
       found = _stristr(base + from, find);
-      // The shell's answer is used only where an occurrence of that length fits in the span.
-      if (found != nullptr && (found < base + from || found > base + (textLength - findLength))) {
-        return nullptr;
-      }
+      // The shell's answer is used only where an occurrence of that length fits in the span; the
+      // search counts what it read up to there, or the rest of the span.
+      const bool fits =
+          found != nullptr && found >= base + from && found <= base + (textLength - findLength);
+      const size_t scanned =
+          fits ? static_cast<size_t>(found - base) - from + findLength : textLength - from;
+      if (!budget->Spend(scanned) || (found != nullptr && !fits)) return nullptr;
     } else {
       uint64_t compared = 0;
       found = text::FindExactIn(base + from, textLength - from, find, findLength, &compared);

@@ -147,6 +147,14 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
     }
     ReleaseExpansion(&x);
   }
+  // Once spent, a budget stays spent: a step of no units after it fails too, so no piece of the
+  // line made after the count ran out can pass for done.
+  Budget budget{10};
+  EXPECT_TRUE(budget.Spend(10));
+  EXPECT_FALSE(budget.Spent());
+  EXPECT_FALSE(budget.Spend(1));
+  EXPECT_FALSE(budget.Spend(0));
+  EXPECT_TRUE(budget.Spent());
   // A search counts what it read up to the occurrence it found, with either setting of case:
   // a :gs over an entry of 1 500 occurrences is far within the budget of a short history.
   standin::SetHistory({repeat(u"a ", 1500)});

@@ -27,19 +27,21 @@ enum Dialect {
 constexpr uint64_t kBudgetPerUnit = 8;
 
 struct Budget {
-  uint64_t left;  // units still allowed; spent by Spend, added to by Grant
+  uint64_t left;      // units still allowed; spent by Spend, added to by Grant
+  bool over = false;  // a Spend asked for more than was left: the line fails
 
-  // Counts `units`; false once the budget is spent (and from then on).
+  // Counts `units`; false once the budget is spent, and from then on for any count, none too.
   bool Spend(uint64_t units) {
-    if (units > left) {
+    if (over || units > left) {
       left = 0;
+      over = true;
       return false;
     }
     left -= units;
     return true;
   }
   void Grant(uint64_t units) { left += units * kBudgetPerUnit; }
-  bool Spent() const { return left == 0; }
+  bool Spent() const { return over; }
 };
 
 // A budget for one Enter, before any walk of the history.
@@ -88,8 +90,8 @@ struct HistoryIndex {
   bool built;          // the walk has run
 };
 
-// Walks the history once into `index`; false when the heap refuses a block or the budget runs
-// out. Its units are granted to the budget.
+// Walks the history once into `index`; false when the heap refuses a block. Its units are
+// granted to the budget, so the walk itself always fits.
 bool BuildHistoryIndex(HistoryIndex* index, Budget* budget);
 void ReleaseHistoryIndex(HistoryIndex* index);
 

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -83,6 +84,8 @@ KeyResult PressKey(const std::u16string& line, int keyCode, const std::u16string
   event.cursor = buffer.data() + (cursor < 0 ? static_cast<long>(line.size()) : cursor);
   event.keyName = name.data();
   EXPECT_EQ(key(&event), 0);
-  return KeyResult{buffer.data(), event.key, event.redraw, event.cursor - buffer.data(),
-                   name.data()};
+  // The line up to its terminator, or the whole buffer when none is left in it.
+  const auto end = std::find(buffer.begin(), buffer.end(), u'\0');
+  return KeyResult{std::u16string(buffer.begin(), end), event.key, event.redraw,
+                   event.cursor - buffer.data(), name.data()};
 }

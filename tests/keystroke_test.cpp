@@ -320,6 +320,8 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 9, u"echo hi", -1, nullptr, 0, false},
       {true, 9, u"echo !nosuch", -1, nullptr, 0, false},
       {true, 9, u"echo !1" + std::u16string(600, u'x'), 7, nullptr, 0, false},
+      // A line that fills the shell's buffer to its last unit, unended: nothing is read past it.
+      {true, 9, u"!-1:0" + std::u16string(kLineCapacity - 5, u'x'), 5, nullptr, 0, false},
       {true, 9, u"ls *[!ec].txt", 8, nullptr, 0, false},  // the ']' after the cursor counts
       {true, 32, u"echo ${!ec}", 10, nullptr, 0, false},
       {true, 32, u"echo !$", -1, u"echo two", 8, false},

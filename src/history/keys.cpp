@@ -23,8 +23,9 @@ constexpr const char16_t* kBashModeVariable = u"%[QUORVIN_EXPAND]";
 // is pressed on a line that may hold a reference.
 constexpr const char16_t* kKeysVariable = u"%[QUORVIN_KEYS]";
 
-// The text before the cursor, ended, for an expansion in place. Process-wide for its size, not
-// on the shell's stack; written and read within one keystroke.
+// The text before the cursor, ended, for an expansion in place; then the new line made of its
+// expansion and the text after the cursor. Process-wide for its size, not on the shell's stack;
+// written and read within one keystroke.
 char16_t TextBeforeCursor[kLineCapacity];
 
 // What QUORVIN_KEYS asks for.
@@ -156,7 +157,8 @@ int ExpansionDriver(KeyEvent* event, ExpansionMode mode, bool keyNameMode, bool 
 int ExpandInPlace(KeyEvent* event, PressedKey pressed, bool keyNameMode, bool bashMode) {
   char16_t* line = event->line;
   const size_t length = text::BoundedLength(line, kLineCapacity);
-  if (event->cursor == nullptr || event->cursor <= line || event->cursor > line + length) {
+  if (length > kMaxLineLength || event->cursor == nullptr || event->cursor <= line ||
+      event->cursor > line + length) {
     return 0;
   }
   const size_t before = static_cast<size_t>(event->cursor - line);
@@ -165,9 +167,13 @@ int ExpandInPlace(KeyEvent* event, PressedKey pressed, bool keyNameMode, bool ba
   const size_t made = x.outcome == kLineExpanded ? text::Length(x.text) : 0;
   const bool fits = made + (length - before) <= kMaxLineLength;
   if (x.outcome == kLineExpanded && fits && !(pressed == kSpaceKey && x.openSubstitution)) {
+    // The new line is made whole before the shell erases the line, which may erase the buffer
+    // with it: the expansion, then the text after the cursor.
+    std::memmove(TextBeforeCursor, x.text, made * sizeof(char16_t));
+    std::memcpy(TextBeforeCursor + made, line + before, (length - before) * sizeof(char16_t));
+    TextBeforeCursor[made + length - before] = 0;
     ClearEditLine(line);
-    std::memmove(line + made, line + before, (length - before + 1) * sizeof(char16_t));
-    std::memcpy(line, x.text, made * sizeof(char16_t));
+    text::Copy(line, kLineCapacity, TextBeforeCursor);
     event->cursor = line + made;
     event->redraw = 1;
     if (pressed == kTabKey) SwallowKey(event, keyNameMode);

@@ -96,6 +96,13 @@ TEST_F(BashMode, CaseInsensitiveSearches) {
       {u"!?TWO?:0 !?ONE?%", u"Echo one"},
       {u"!2:s/ONE/1/:gs/T/X/", u"Echo 1 Xwo Xhree"},
   });
+  // Half of a surrogate pair matches no entry, with either setting of case.
+  for (const int foldCase : {0, 1}) {
+    PluginSettings.caseInsensitive = foldCase;
+    ExpectRows(
+        {{u"x !?\xDE00?", kFail}, {u"x !?\xD83D", kFail}, {u"x !?\U0001F600?", u"x e \U0001F600"}},
+        {u"e \U0001F600"});
+  }
 }
 
 TEST_F(BashMode, PrintOnly) {

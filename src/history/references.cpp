@@ -106,7 +106,20 @@ inline bool Matches(const char16_t* entry, const char16_t* word, size_t length, 
   // needs the prefix test first.
   if ((prefixOnly || foldCase) && StartsWith(entry, word, length, foldCase)) return true;
   if (prefixOnly) return false;
-  if (foldCase) return _stristr(entry, word) != nullptr;  // the shell's own cost
+  if (foldCase) {
+    // The shell's search, at its own cost. Only a word that begins with the second half of a
+    // surrogate pair or ends with the first half can match half of one: then an occurrence in
+    // the entry that splits a pair is searched past.
+    const bool halves = text::IsLowSurrogate(word[0]) || text::IsHighSurrogate(word[length - 1]);
+    const size_t entryLength = halves ? text::BoundedLength(entry, kLineCapacity) : 0;
+    for (const char16_t* found = _stristr(entry, word); found != nullptr;
+         found = _stristr(found + 1, word)) {
+      if (!halves || found < entry || found + length > entry + entryLength) return true;
+      const size_t at = static_cast<size_t>(found - entry);
+      if (!text::SplitsPair(entry, at) && !text::SplitsPair(entry, at + length)) return true;
+    }
+    return false;
+  }
   // Occurrences that split a surrogate pair do not count; a word that begins or ends with half
   // of one is rare enough to be searched again from the next unit.
   for (const char16_t* from = entry;;) {

@@ -55,10 +55,6 @@ inline Budget StartBudget() {
 // or by handing `entry` back).
 char16_t* NextEntry(char16_t* entry);
 
-// Units the walk from `entry` to `next` counts for the budget: their distance when `next` follows
-// within a line's length, as in the shell's one buffer of entries; else the entry's own length.
-size_t WalkUnits(const char16_t* entry, const char16_t* next);
-
 // The newest entry by one walk, or null when the history is empty.
 char16_t* NewestEntry(Budget* budget);
 

@@ -365,16 +365,14 @@ const char16_t* ReadBashSubstitution(BashWork* w, const char16_t* p) {
   // The new text as typed goes to the spare buffer first, then into newText with '&' replaced.
   const size_t typedLength = UnquoteText(sub.with, sub.withTyped, sub.delimiter, w->spare);
   const char16_t* typed = w->spare;
-  bool ampersand = false;
-  for (size_t k = 0; k < typedLength; ++k) ampersand = ampersand || typed[k] == u'&';
   size_t n = 0;
   w->newTooLong = false;
   for (size_t k = 0; k < typedLength; ++k) {
     const char16_t* units = &typed[k];
     size_t count = 1;
-    if (ampersand && typed[k] == u'\\' && k + 1 < typedLength && typed[k + 1] == u'&') {
+    if (typed[k] == u'\\' && k + 1 < typedLength && typed[k + 1] == u'&') {
       units = &typed[++k];
-    } else if (ampersand && typed[k] == u'&') {
+    } else if (typed[k] == u'&') {
       units = w->oldText;
       count = w->oldLength;
     }

@@ -227,13 +227,8 @@ Event ReadBashEvent(const char16_t* p) {
   return {kEventPrefix, 0, false, start, length, p};
 }
 
-}  // namespace
-
-char16_t* NextEntry(char16_t* entry) {
-  char16_t* next = NextHistoryEntry(entry);
-  return next == entry ? nullptr : next;
-}
-
+// Units the walk from `entry` to `next` counts for the budget: their distance when `next` follows
+// within a line's length, as in the shell's one buffer of entries; else the entry's own length.
 size_t WalkUnits(const char16_t* entry, const char16_t* next) {
   const uintptr_t from = reinterpret_cast<uintptr_t>(entry);
   const uintptr_t to = reinterpret_cast<uintptr_t>(next);
@@ -241,6 +236,13 @@ size_t WalkUnits(const char16_t* entry, const char16_t* next) {
     return (to - from) / sizeof(char16_t);
   }
   return text::BoundedLength(entry, kLineCapacity) + 1;
+}
+
+}  // namespace
+
+char16_t* NextEntry(char16_t* entry) {
+  char16_t* next = NextHistoryEntry(entry);
+  return next == entry ? nullptr : next;
 }
 
 char16_t* NewestEntry(Budget* budget) {

@@ -57,7 +57,7 @@ size_t OperatorEnd(const char16_t* text, size_t length, size_t at) {
       return k;
     }
     default:
-      return at + 1;  // ( and )
+      return at + 1;
   }
 }
 
@@ -83,16 +83,16 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
   *start = i;
   auto next = [&](size_t k) { return k + 1 < length ? text[k + 1] : char16_t{0}; };
 
-  if (text[i] == u'(' || text[i] == u')' || text[i] == u'\n') {
+  if (text[i] == u'(' || text[i] == u')') {
     *end = *at = i + 1;
     return true;
   }
   size_t digits = i;
   while (digits < length && text::IsAsciiDigit(text[digits])) ++digits;
-  if (digits > i && (digits == length || (text[digits] != u'<' && text[digits] != u'>'))) {
-    i = digits;  // the digits begin an ordinary word
-  } else {
-    i = digits;  // digits before < or > are a descriptor of the redirection
+  const bool ordinary =  // digits that begin an ordinary word, not a redirection's descriptor
+      digits > i && (digits == length || (text[digits] != u'<' && text[digits] != u'>'));
+  i = digits;
+  if (!ordinary) {
     if (IsOperatorUnit(text[i]) && !((text[i] == u'<' || text[i] == u'>') && next(i) == u'(')) {
       *end = *at = OperatorEnd(text, length, i);
       return true;

@@ -368,6 +368,14 @@ TEST_F(InPlaceKeys, KeyNamesOnShellsThatNameKeys) {
   EXPECT_EQ(r.line, u"echo one two");
   EXPECT_EQ(r.keyName, u"space");
   EXPECT_EQ(PressKey(u"!!", 9, u"Escape").redraw, 0);
+  // The name decides before anything is read: a key named otherwise, whatever its code or first
+  // letter, reads no variable on a line that does not begin with '!'.
+  standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
+  const int reads = standin::ExpandVariablesCount();
+  EXPECT_EQ(PressKey(u"echo !$", 32, u"S").redraw, 0);
+  EXPECT_EQ(PressKey(u"echo !$", 9, u"Shift-Tab").redraw, 0);
+  EXPECT_EQ(standin::ExpandVariablesCount(), reads);
+  EXPECT_EQ(PressKey(u"echo !$", 0, u"SPACE").line, u"echo two");
 }
 
 // The switch: its words in any case, between blanks, tabs or commas; anything else is ignored.

@@ -274,6 +274,9 @@ enum PressedKey {
 // Key-name mode: a shell of version 24 or later that names the key.
 bool KeyNameMode(const KeyEvent* event);
 
+// The key a shell's key name names, any case: "Enter", "Shift-Enter", "Tab", "Space", or another.
+PressedKey NamedKey(const char16_t* name);
+
 // The key, from its name in key-name mode, else from its code and the modifier keys (which are
 // read, all three and in this order, in either case).
 PressedKey Classify(const KeyEvent* event, bool keyNameMode);

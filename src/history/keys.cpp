@@ -74,8 +74,8 @@ KeySwitch ReadKeySwitch() {
   return keys;
 }
 
-// The keys the code or name may be, from one compare each and before the line is read: Enter or
-// Shift-Enter, Tab, Space (a name is told by its first letter only here).
+// The keys the key may be before the modifier keys are read: Enter or Shift-Enter, Tab, Space.
+// A name decides on its own, as it does when the key is told.
 struct KeyGuess {
   bool enter;
   bool tab;
@@ -83,15 +83,12 @@ struct KeyGuess {
 };
 
 KeyGuess GuessKey(const KeyEvent* event) {
-  KeyGuess guess = {event->key == kKeyEnter || event->key == kKeyShiftEnter, event->key == kKeyTab,
-                    event->key == kKeySpace};
-  if (HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr) {
-    const char16_t first = text::FoldAscii(event->keyName[0]);
-    guess.enter = guess.enter || first == u'e' || first == u's';
-    guess.tab = guess.tab || first == u't';
-    guess.space = guess.space || first == u's';
+  if (KeyNameMode(event)) {
+    const PressedKey named = NamedKey(event->keyName);
+    return {named == kEnterKey || named == kShiftEnterKey, named == kTabKey, named == kSpaceKey};
   }
-  return guess;
+  return {event->key == kKeyEnter || event->key == kKeyShiftEnter, event->key == kKeyTab,
+          event->key == kKeySpace};
 }
 
 // The failure path: the line, the cursor and the redraw flag stay as they are. Always 0.

@@ -38,14 +38,7 @@ inline PressedKey ClassifyKey(const KeyEvent* event, bool keyNameMode) {
   if (Held(win::kVkControl)) modifiers += 2;
   if (Held(win::kVkMenu)) modifiers += 4;
 
-  if (keyNameMode) {
-    const char16_t* name = event->keyName;
-    if (text::EqualsIgnoreAsciiCase(name, u"Enter")) return kEnterKey;
-    if (text::EqualsIgnoreAsciiCase(name, u"Shift-Enter")) return kShiftEnterKey;
-    if (text::EqualsIgnoreAsciiCase(name, u"Tab")) return kTabKey;
-    if (text::EqualsIgnoreAsciiCase(name, u"Space")) return kSpaceKey;
-    return kOtherKey;
-  }
+  if (keyNameMode) return NamedKey(event->keyName);
   int code = event->key;
   if (modifiers == 3) code |= kShiftCtrlBit;
   if (modifiers == 6) code |= kCtrlAltBit;
@@ -58,6 +51,14 @@ inline PressedKey ClassifyKey(const KeyEvent* event, bool keyNameMode) {
 }
 
 }  // namespace
+
+PressedKey NamedKey(const char16_t* name) {
+  if (text::EqualsIgnoreAsciiCase(name, u"Enter")) return kEnterKey;
+  if (text::EqualsIgnoreAsciiCase(name, u"Shift-Enter")) return kShiftEnterKey;
+  if (text::EqualsIgnoreAsciiCase(name, u"Tab")) return kTabKey;
+  if (text::EqualsIgnoreAsciiCase(name, u"Space")) return kSpaceKey;
+  return kOtherKey;
+}
 
 bool KeyNameMode(const KeyEvent* event) {
   return HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr &&

@@ -574,9 +574,9 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar) 
   return p;
 }
 
-// Reads the event at `p` (after its '!') into the piece, unless it is !# followed by a
-// designator, which selects from the new line so far itself: the position after the event, or
-// null when it names nothing. `*lineSoFar` tells that the designator is left to do that.
+// Reads the event at `p` (after its '!') into the piece, unless it is !#, whose piece is the new
+// line so far or the words a designator selects from it (`*lineSoFar` tells the caller to take
+// it): the position after the event, or null when it names nothing.
 const char16_t* ReadEventIntoPiece(BashWork* w, const char16_t* p, bool* lineSoFar) {
   *lineSoFar = false;
   const Event event = ReadEvent(kBashDialect, p);
@@ -591,16 +591,9 @@ const char16_t* ReadEventIntoPiece(BashWork* w, const char16_t* p, bool* lineSoF
                                                    : PositionOf(event.number, event.negative)))
                  ? event.end
                  : nullptr;
-    case kEventLineSoFar: {
-      const char16_t* d = event.end[0] == u':' ? event.end + 1 : event.end;
-      const bool designator = (event.end[0] == u':' && text::IsAsciiDigit(*d)) || *d == u'^' ||
-                              *d == u'$' || *d == u'*' || *d == u'-' || *d == u'%';
-      if (designator) {
-        *lineSoFar = true;
-        return event.end;
-      }
-      return SetPiece(w, w->out, w->outLength) ? event.end : nullptr;
-    }
+    case kEventLineSoFar:
+      *lineSoFar = true;  // the piece is taken when it is known whether words are selected
+      return event.end;
     case kEventContains: {
       if (event.length > 0) {
         if (!w->budget.Spend(event.length)) return nullptr;
@@ -643,6 +636,8 @@ const char16_t* ExpandReference(BashWork* w, const char16_t* p) {
   if (designator) {
     p = ApplyDesignator(w, d, lineSoFar);
     if (p == nullptr) return nullptr;
+  } else if (lineSoFar && !SetPiece(w, w->out, w->outLength)) {
+    return nullptr;
   }
   p = ApplyModifiers(w, p);
   return p != nullptr && EmitPiece(w) ? p : nullptr;

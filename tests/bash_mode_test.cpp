@@ -226,6 +226,11 @@ TEST_F(BashMode, GrammarCornersAsBashHasThem) {
         {u"echo !!:s/foo/x\\&y/", u"echo grep x&y bar.txt"},
         {u"echo !!:s/foo/x\\y/", u"echo grep x\\y bar.txt"}}},
       {{u"-x foo"}, {{u"echo !-x", u"echo -x foo"}, {u"echo !-x-", u"echo -x"}}},
+      // The words of the line so far: blanks before a !# begin no comment, a '#' does.
+      {{u"x #y"},
+       {{u"a  !#:$ b !#:$", u"a  a b b"},
+        {u"e !! !#:$ !#:$", u"e x #y x x"},
+        {u"e !!  !#:1", u"e x #y  x"}}},
       {{u"echo zero", u"echo one"},
        {{u"echo x !\u00B2", kFail}, {u"echo !1\u00B2", u"echo echo one\u00B2"}}},
       {{u"cp \u00E9/\U0001F600.txt \U0001F600x"},

@@ -209,8 +209,8 @@ struct WordRange {
 
 // The next word of `text` (`length` units) from `*at` on, split as bash splits a history entry
 // but with the shell's quotes (double quote and back-quote): true and its span [*start, *end),
-// with `*at` moved past it; false at the end of the text, or, when `comments`, at a word that
-// begins with '#'.
+// with `*at` moved past it; false, with `*at` where it stopped, at the end of the text or, when
+// `comments`, on a word that begins with '#'.
 bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at, size_t* start,
                   size_t* end);
 

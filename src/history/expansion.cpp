@@ -327,12 +327,9 @@ SplitWords SplitOut(BashWork* w) {
       w->outWordCount = count;
       w->outSplitFrom = end;
     }
-    // A word that begins with '#' makes the rest of the line a comment, whatever follows.
-    size_t i = w->outSplitFrom;
-    while (i < w->outLength && (w->out[i] == u' ' || w->out[i] == u'\t' || w->out[i] == u'\n')) {
-      ++i;
-    }
-    if (count == w->outWordCount && i < w->outLength && w->out[i] == u'#') w->outCommented = true;
+    // The split stopped before the end at a word that begins with '#': the rest of the line is
+    // a comment, whatever follows.
+    if (at < w->outLength) w->outCommented = true;
   }
   return SplitWords{w->out, w->outWords, count};
 }

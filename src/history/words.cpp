@@ -79,7 +79,10 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
                   size_t* end) {
   size_t i = *at;
   while (i < length && IsWordBlank(text[i])) ++i;
-  if (i >= length || (comments && text[i] == u'#')) return false;
+  if (i >= length || (comments && text[i] == u'#')) {
+    *at = i;
+    return false;
+  }
   *start = i;
   auto next = [&](size_t k) { return k + 1 < length ? text[k + 1] : char16_t{0}; };
 

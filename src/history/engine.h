@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/shell_history.h"
 #include "host/host_api.h"
 
 // The default rules hold a search word and each text of a :s modifier to this many units; bash's
@@ -50,10 +51,6 @@ inline Budget StartBudget() {
 }
 
 // ==== The shell's history ====
-
-// The entry after `entry`, or null at the end of the list (which the shell marks either by null
-// or by handing `entry` back).
-char16_t* NextEntry(char16_t* entry);
 
 // The newest entry by one walk, or null when the history is empty.
 char16_t* NewestEntry(Budget* budget);

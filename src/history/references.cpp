@@ -240,11 +240,6 @@ size_t WalkUnits(const char16_t* entry, const char16_t* next) {
 
 }  // namespace
 
-char16_t* NextEntry(char16_t* entry) {
-  char16_t* next = NextHistoryEntry(entry);
-  return next == entry ? nullptr : next;
-}
-
 char16_t* NewestEntry(Budget* budget) {
   char16_t* entry = HistoryStart();
   if (entry == nullptr) return nullptr;

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "alloc_counter.h"
-#include "history/history.h"
+#include "keys/keys.h"
 #include "plugin/plugin.h"
 #include "settings/settings.h"
 #include "shell/standin_shell.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
-#include "history/history.h"
+#include "keys/keys.h"
 #include "plugin/plugin.h"
 #include "shell/standin_shell.h"
 #include "workload.h"

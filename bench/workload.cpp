@@ -279,6 +279,13 @@ WorstCase MakeWorstCase(WorstLine line, size_t size) {
       c.line = u"x" + repeat(u" !?cmd9999?", 1500);
       c.expected = u"x" + repeat(u" cmd9999", 1500);
       break;
+    case kWorstPercent:
+      // The word of the search's match is found once, however often % asks for it.
+      c.id = "percent";
+      h.back() = u"echo " + repeat(u"ab ", 13331) + u"a";
+      c.line = u"x" + repeat(u" !?a?:%", 2000);
+      c.expected = u"x" + repeat(u" a", 2000);
+      break;
     case kWorstCount:
       Fail("no such line");
   }

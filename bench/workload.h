@@ -84,6 +84,7 @@ enum WorstLine {
   kWorstLongSearch,  // "x !?" 32 000 'a' "?", an entry of 65 000 'a' half-way back
   kWorstLineSoFar,   // "x" and 13 000 " !#:$"
   kWorstSameSearch,  // "x" and 1 500 " !?cmd9999?", the entry "cmd9999" near the oldest
+  kWorstPercent,     // "x" and 2 000 " !?a?:%", the newest entry 40 000 units of words "ab" and "a"
   kWorstCount,
 };
 

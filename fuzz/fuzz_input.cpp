@@ -1,7 +1,7 @@
 // Decoding of fuzzer input into texts, settings and registry contents, shared by the targets.
 #include "fuzz_input.h"
 
-#include "history/history.h"
+#include "keys/keys.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"
 #include "shell/standin_shell.h"

@@ -23,7 +23,7 @@
 #include <memory>
 
 #include "fuzz_input.h"
-#include "history/history.h"
+#include "keys/keys.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"
 #include "shell/standin_shell.h"

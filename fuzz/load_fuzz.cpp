@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "history/history.h"
+#include "keys/keys.h"
 #include "platform/standin_platform.h"
 #include "text/text.h"
 

@@ -1,9 +1,14 @@
-// Bash mode's engine (ExpandBashLine) where bash cannot judge it: the shell's quotes and escape
+// Bash mode's engine (ExpandLine with bash's rules) where bash cannot judge it: the shell's quotes and escape
 // character, Quorvin's numbering and searches inside a line, :p, the line's length limit and
 // what a line may reuse; then a compact table of bash's grammar and of the word splitter.
 #include <cstdlib>
 
+#include "expansion/budget.h"
+#include "expansion/modifiers.h"
+#include "expansion/scanner.h"
+#include "expansion/words.h"
 #include "fixture.h"
+#include "text/text.h"
 
 namespace {
 
@@ -27,7 +32,7 @@ const std::u16string kAsTyped = u"<as typed>";
 std::u16string Expand(const std::u16string& line, bool* printOnly = nullptr,
                       const std::vector<std::u16string>& history = kHistory) {
   standin::SetHistory(history);
-  LineExpansion x = ExpandBashLine(line.c_str());
+  LineExpansion x = ExpandLine(kBashDialect, line.c_str());
   if (printOnly != nullptr) *printOnly = x.printOnly;
   std::u16string text = x.outcome == kLineFailed ? kFail : kAsTyped;
   if (x.outcome == kLineExpanded) text = x.text;
@@ -146,8 +151,8 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
       {u"!!" + repeat(u":s/a/a/", 40), false},
   };
   for (const auto& row : rows) {
-    LineExpansion x = row.line[0] == u'!' ? ExpandDefaultLine(row.line.c_str())
-                                          : ExpandBashLine(row.line.c_str());
+    LineExpansion x = row.line[0] == u'!' ? ExpandLine(kDefaultDialect, row.line.c_str())
+                                          : ExpandLine(kBashDialect, row.line.c_str());
     EXPECT_EQ(x.outcome, row.expands ? kLineExpanded : kLineFailed) << Show(row.line);
     if (x.outcome == kLineExpanded) {
       EXPECT_EQ(std::u16string(x.text), (row.line[0] == u'x' ? u"x " : u"") + entry);
@@ -167,7 +172,7 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
   standin::SetHistory({repeat(u"a ", 1500)});
   for (const int foldCase : {0, 1}) {
     PluginSettings.caseInsensitive = foldCase;
-    LineExpansion x = ExpandBashLine(u"x !!:gs/ /_/");
+    LineExpansion x = ExpandLine(kBashDialect, u"x !!:gs/ /_/");
     EXPECT_EQ(x.outcome, kLineExpanded) << "case-insensitive: " << foldCase;
     if (x.outcome == kLineExpanded) {
       EXPECT_EQ(std::u16string(x.text), u"x " + repeat(u"a_", 1500));
@@ -243,10 +248,9 @@ TEST_F(BashMode, GrammarCornersAsBashHasThem) {
 
 TEST_F(BashMode, NoReferenceNoAllocation) {
   for (const char16_t* line : {u"", u"echo hi", u"\"!!\"", u"x ! y", u"a^!b"}) {
-    LineExpansion x = ExpandBashLine(line);
+    LineExpansion x = ExpandLine(kBashDialect, line);
     EXPECT_EQ(x.outcome, kLineNoReference) << Show(line);
     EXPECT_EQ(x.block, nullptr) << Show(line);
-    EXPECT_EQ(x.index.entries, nullptr) << Show(line);
     EXPECT_FALSE(x.printOnly) << Show(line);
   }
 }
@@ -273,6 +277,65 @@ TEST(BashWords, SplitsAsBashWithTheShellsQuotes) {
       words.push_back(row.first.substr(start, end - start));
     }
     EXPECT_EQ(words, row.second) << Show(row.first);
+  }
+}
+
+// The line scanner's step, unit by unit: t text, q quoted, e escaped, b a '!' that may begin a
+// reference, c a comment (to the end of the line).
+TEST(LineScanner, StepsOfALine) {
+  const std::pair<std::u16string, std::string> rows[] = {
+      {u"a\"b!\"c", "tqqqqt"},
+      {u"x ^!y", "tteet"},
+      {u"^\U0001F600!", "eeeb"},           // the escape takes a whole character
+      {u"x^", "tt"},                      // an escape at the end is ordinary
+      {u"a #b !c", "ttccccc"},            // a '#' after a blank begins a comment
+      {u"a#b !c", "ttttbt"},              // inside a word it does not
+      {u"#x", "cc"},                      // at the start of the line it does
+      {u";#x a)#b", "tccccccc"},          // and after an operator unit
+      {u"a)#b", "ttcc"},                  // a ')' too
+      {u"\"a\"#b", "qqqtt"},              // but not after a quote
+      {u"\"open !x", "qqqqqqqq"},          // an open quote runs to the end
+      {u"`a!` !b", "qqqqtbt"},
+      {u"a\t#b", "ttcc"},
+  };
+  for (const auto& row : rows) {
+    std::string kinds;
+    LineScan scan = {row.first.c_str(), 0};
+    for (const char16_t* p = row.first.c_str(); *p != 0;) {
+      const LineStep step = ScanStep(&scan, p);
+      const size_t units = step.kind == kCommentStep ? text::Length(p) : step.units;
+      kinds += std::string(units, "tqecb"[step.kind]);
+      p += units;
+    }
+    EXPECT_EQ(kinds, row.second) << Show(row.first);
+  }
+}
+
+// :h :t :r :e on words and chains of them, with what the chain has learnt kept between steps.
+TEST(PathModifiers, HeadTailRootExtension) {
+  const struct {
+    const char16_t* word;
+    const char16_t* modifiers;  // letters, applied in turn
+    const char16_t* result;
+  } rows[] = {
+      {u"/a/b.c", u"h", u"/a"},       {u"/a/b.c", u"t", u"b.c"},     {u"/a/b.c", u"r", u"/a/b"},
+      {u"/a/b.c", u"e", u".c"},       {u"b.c", u"h", u"b.c"},        {u"b.c", u"t", u"b.c"},
+      {u"/x.txt", u"h", u""},         {u"a/b/", u"h", u"a/b"},       {u"a/b/", u"t", u""},
+      {u"a.b/c", u"r", u"a"},         {u"a.b/c", u"e", u".b/c"},     {u"abc", u"r", u"abc"},
+      {u"/a/b/c", u"hh", u"/a"},      {u"/a/b/c", u"hhhh", u""},     {u"a/b/c", u"ht", u"b"},
+      {u"/a/b.c.d", u"tr", u"b.c"},   {u"x.tar.gz", u"ee", u".gz"},  {u"x.tar.gz", u"rr", u"x"},
+      {u"a.b/c.d", u"rh", u"a.b"},    {u"a/b.c/d", u"te", u"d"},     {u"", u"htre", u""},
+  };
+  for (const auto& row : rows) {
+    std::u16string word = row.word;
+    word.resize(kLineCapacity);
+    size_t length = text::Length(row.word);
+    PathMarks marks = {length, length};
+    for (const char16_t* m = row.modifiers; *m != 0; ++m) {
+      ApplyPathModifier(&word[0], &length, *m, &marks);
+    }
+    EXPECT_EQ(Show(word.substr(0, length)), Show(row.result))
+        << Show(row.word) << " :" << Show(row.modifiers);
   }
 }
 

@@ -566,7 +566,7 @@ std::string RandomBashModeLine(Random* r, const std::vector<std::string>& histor
 }
 
 BashResult BashModeExpand(const std::string& line) {
-  LineExpansion x = ExpandBashLine(standin::FromUtf8(line).c_str());
+  LineExpansion x = ExpandLine(kBashDialect, standin::FromUtf8(line).c_str());
   BashResult r{x.outcome != kLineFailed, line};
   if (x.outcome == kLineExpanded) r.line = standin::ToUtf8(x.text);
   ReleaseExpansion(&x);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "history/engine.h"
-#include "history/history.h"
+#include "expansion/expansion.h"
+#include "keys/keys.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"
 #include "settings/settings.h"

@@ -1,4 +1,5 @@
 // The :s modifier: its grammar, and the substitution of the first occurrence.
+#include "expansion/substitution.h"
 #include "fixture.h"
 #include "text/text.h"
 

@@ -2,6 +2,8 @@
 // number parser and walks underneath them.
 #include <cerrno>
 
+#include "expansion/events.h"
+#include "expansion/history_view.h"
 #include "fixture.h"
 
 namespace {
@@ -152,24 +154,26 @@ TEST_F(References, NegativeNumbersReachEveryEntryOfALongHistory) {
   standin::SetHistory(entries);
   // The walk with its checkpoints and the index of one walk name the same entries.
   Budget budget = StartBudget();
-  HistoryIndex index = {nullptr, 0, 0, false};
-  ASSERT_TRUE(BuildHistoryIndex(&index, &budget));
-  EXPECT_EQ(index.count, 5000u);
+  HistoryView walked = {&budget, nullptr, 0, 0, false, nullptr, 0, false};
+  HistoryView indexed = walked;
+  ASSERT_TRUE(IndexHistory(&indexed));
+  EXPECT_EQ(indexed.count, 5000u);
   for (int m : {1, 2, 255, 256, 257, 511, 512, 513, 1000, 4095, 4999, 5000, 5001}) {
-    char16_t* entry = EntryByNumber(-m, &budget);
+    char16_t* entry = EntryAtPosition(&walked, -m);
     ASSERT_NE(entry, nullptr) << m;
     const size_t at = m >= 5000 ? 0 : 5000 - m;
     EXPECT_EQ(std::u16string(entry), entries[at]) << m;
-    EXPECT_EQ(IndexedEntry(index, -m), entry) << m;
+    EXPECT_EQ(EntryAtPosition(&indexed, -m), entry) << m;
   }
   for (int64_t position : {5000LL, 5001LL, 2147483648LL, -2147483648LL, 0LL, 1LL}) {
-    EXPECT_EQ(IndexedEntry(index, position), EntryByNumber(position, &budget)) << position;
+    EXPECT_EQ(EntryAtPosition(&indexed, position), EntryAtPosition(&walked, position)) << position;
   }
-  EXPECT_EQ(std::u16string(EntryByNumber(5000, &budget)), entries[4999]);
-  EXPECT_EQ(EntryByNumber(5001, &budget), nullptr);
-  EXPECT_EQ(EntryByNumber(2147483648LL, &budget), nullptr);
-  EXPECT_EQ(std::u16string(EntryByNumber(-2147483648LL, &budget)), entries[0]);
-  ReleaseHistoryIndex(&index);
+  EXPECT_EQ(std::u16string(EntryAtPosition(&walked, 5000)), entries[4999]);
+  EXPECT_EQ(EntryAtPosition(&walked, 5001), nullptr);
+  EXPECT_EQ(EntryAtPosition(&walked, 2147483648LL), nullptr);
+  EXPECT_EQ(std::u16string(EntryAtPosition(&walked, -2147483648LL)), entries[0]);
+  EXPECT_FALSE(budget.Spent());
+  ReleaseHistoryView(&indexed);
 }
 
 TEST(ParseHistoryNumber, StatusValueAndEnd) {

@@ -25,7 +25,8 @@ int Help(const char16_t* name) {
 }
 
 int key(KeyEvent* event) {
-  return HandleKey(event);
+  HandleKey(event);
+  return 0;
 }
 
 int quorv(char16_t* arguments) {

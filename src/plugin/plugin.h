@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "core/core.h"
-#include "history/history.h"
+#include "keys/keys.h"
 #include "host/host_api.h"
 #include "settings/settings.h"
 

@@ -75,6 +75,18 @@ inline bool SplitsPair(const char16_t* text, size_t at) {
   return at > 0 && IsHighSurrogate(text[at - 1]) && IsLowSurrogate(text[at]);
 }
 
+// The length to give SplitsCharacter for a text that ends with its terminator.
+constexpr size_t kTerminated = static_cast<size_t>(-1);
+
+// Whether an occurrence of `units` units at offset `at` of `text` would split a surrogate pair at
+// its start or at its end: the one test every search makes of what it found. `length` is the
+// length of a span that may go on past it (its end is a place between whole characters), or
+// kTerminated for a text that ends with its terminator; nothing past either is read.
+inline bool SplitsCharacter(const char16_t* text, size_t length, size_t at, size_t units) {
+  return (at < length && SplitsPair(text, at)) ||
+         (at + units < length && SplitsPair(text, at + units));
+}
+
 // ==== Lengths, comparisons, searches ====
 
 // Units before the terminator.

@@ -1,6 +1,6 @@
 // The shell's side of the plugin calls: loading it, and handing it Enter, Shift-Enter, Tab and
 // Space in a KeyEvent the way Take Command does for the version it pretends to be.
-#include "history/history.h"
+#include "keys/keys.h"
 #include "plugin/plugin.h"
 #include "shell.h"
 #include "text/text.h"

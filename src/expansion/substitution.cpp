@@ -1,16 +1,15 @@
 // The :s modifier of both grammars: its reader, the search for an old text within a span, and the
 // one substitution that both rules apply.
+#include "expansion/substitution.h"
+
+#include <cassert>
+
 #include "core/settings_record.h"
-#include "history/engine.h"
+#include "expansion/events.h"
+#include "expansion/words.h"
 #include "text/text.h"
 
 namespace {
-
-// Whether position `at` of `text` (`length` units) falls between the two units of a surrogate
-// pair. The span's own ends are no such place: a span begins and ends at whole characters.
-bool SplitsPairIn(const char16_t* text, size_t length, size_t at) {
-  return at < length && text::SplitsPair(text, at);
-}
 
 // The first unit `d` at or after `p`, or null when the text ends first.
 const char16_t* FindUnit(const char16_t* p, char16_t d) {
@@ -59,7 +58,7 @@ const char16_t* SkipBashText(const char16_t* p, const Delimiter& d) {
 
 // Bash's modifier: "s" d old [d new [d]] with d any character (a surrogate pair is one), each
 // text running to the end of the line when its delimiter is left out. `p` is at d.
-bool ReadBashSubstitution(const char16_t* p, TypedSubstitution* sub) {
+bool ReadBashTexts(const char16_t* p, TypedSubstitution* sub) {
   if (*p == 0) return false;
   sub->delimiter = {{p[0], p[1]}, text::CharUnits(p)};
   const Delimiter& d = sub->delimiter;
@@ -83,7 +82,7 @@ bool Delimiter::At(const char16_t* p) const {
 
 bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub) {
   return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub)
-                                    : ReadBashSubstitution(p, sub);
+                                    : ReadBashTexts(p, sub);
 }
 
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out) {
@@ -102,6 +101,7 @@ const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t f
   // The shell's search reads to a terminator: it gets the text itself when the span ends there,
   // else one copy of the span, made once for all the places searched.
   const char16_t* base = text;
+  assert(scratch != nullptr || !foldCase || text[textLength] == 0);
   if (foldCase && text[textLength] != 0) {
     if (!budget->Spend(textLength)) return nullptr;
     text::CopyN(scratch, kLineCapacity, text, textLength);
@@ -130,7 +130,7 @@ const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t f
     if (found == nullptr) return nullptr;
     const size_t at = static_cast<size_t>(found - base);
     // An occurrence that would split a surrogate pair is none: search on from its next unit.
-    if (!SplitsPairIn(text, textLength, at) && !SplitsPairIn(text, textLength, at + findLength)) {
+    if (!text::SplitsCharacter(text, textLength, at, findLength)) {
       return text + at;
     }
     from = at + 1;

@@ -1,21 +1,14 @@
-// Bash mode, the word level: how an entry splits into words, the words a designator selects,
-// and the modifiers that work on the selected text (:h :t :r :e, and the quoting of :q :x).
+// Bash mode's words: how an entry splits into words (as bash's history splits a line, with this
+// shell's quotes), and the words a designator selects.
+#include "expansion/words.h"
+
 #include <algorithm>
 
-#include "history/engine.h"
+#include "expansion/charsets.h"
+#include "host/host_api.h"
 #include "text/text.h"
 
 namespace {
-
-// The blanks that separate words, as bash's history splits them.
-bool IsWordBlank(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\n';
-}
-
-// The units that end a word and begin an operator of their own.
-bool IsOperatorUnit(char16_t c) {
-  return c == u';' || c == u'&' || c == u'|' || c == u'<' || c == u'>' || c == u'(' || c == u')';
-}
 
 // The units before '(' that open a parenthesised group inside a word: command and process
 // substitution ($( <( >() and the extended patterns (@( *( +( ?( !().
@@ -107,7 +100,7 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
 
   while (i < length && !IsWordBlank(text[i])) {
     const char16_t c = text[i];
-    if (c == u'"' || c == u'`') {
+    if (IsShellQuote(c)) {
       ++i;
       while (i < length && text[i] != c) ++i;
       if (i < length) ++i;
@@ -180,77 +173,6 @@ int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split
     for (size_t k = start; k < end; ++k) out[written++] = text[k];
   }
   if (index <= last) return -1;  // the text ended before the range did
-  out[written] = 0;
-  *outLength = written;
-  return 0;
-}
-
-// The last '/' (or '.') is looked for from the end back to where the marks say none is left,
-// and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most once.
-void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
-  const bool slash = which == u'h' || which == u't';
-  const char16_t mark = slash ? u'/' : u'.';
-  size_t& clean = slash ? marks->noSlashFrom : marks->noDotFrom;
-  size_t found = *length;
-  for (size_t k = clean < *length ? clean : *length; k > 0; --k) {
-    if (text[k - 1] == mark) {
-      found = k - 1;
-      break;
-    }
-  }
-  if (found == *length) {  // no '/' or '.': every one of them leaves the text as it is
-    clean = 0;
-    return;
-  }
-  clean = found + 1;
-  size_t from = 0;
-  size_t to = *length;
-  switch (which) {
-    case u'h':  // the head: up to the last '/'
-    case u'r':  // the root: up to the last '.'
-      to = found;
-      break;
-    case u't':  // the tail: after the last '/'
-      from = found + 1;
-      break;
-    default:  // 'e', the extension: from the last '.'
-      from = found;
-      break;
-  }
-  for (size_t k = from; k < to; ++k) text[k - from] = text[k];
-  *length = to - from;
-  text[*length] = 0;
-  // What was known of the part kept holds for it still, moved with it.
-  for (size_t* known : {&marks->noSlashFrom, &marks->noDotFrom}) {
-    *known = *known > to ? to : *known;
-    *known = *known > from ? *known - from : 0;
-  }
-}
-
-int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
-                  size_t* outLength) {
-  size_t written = 0;
-  // Appends `count` units of `units`; false when the line would be too long.
-  auto put = [&](const char16_t* units, size_t count) {
-    if (written + count > kMaxLineLength) return false;
-    for (size_t k = 0; k < count; ++k) out[written++] = units[k];
-    return true;
-  };
-  if (!put(u"'", 1)) return -1;
-  for (size_t k = 0; k < length; ++k) {
-    const char16_t c = text[k];
-    bool fits;
-    if (c == u'\'') {
-      fits = put(u"'\\''", 4);  // close the quote, an escaped quote, open again
-    } else if (splitAtBlanks && IsWordBlank(c)) {
-      const char16_t blank[] = {u'\'', c, u'\''};
-      fits = put(blank, 3);
-    } else {
-      fits = put(&c, 1);
-    }
-    if (!fits) return -1;
-  }
-  if (!put(u"'", 1)) return -1;
   out[written] = 0;
   *outLength = written;
   return 0;

@@ -1,6 +1,6 @@
 // The error beep of a failed expansion.
 #include "core/settings_record.h"
-#include "history/history.h"
+#include "keys/keys.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,0 +1,37 @@
+// What Enter and Shift-Enter do: the whole line expanded and written into the shell's line, or
+// the failure path.
+#include "core/settings_record.h"
+#include "keys/actions.h"
+#include "text/text.h"
+
+namespace {
+
+// The failure path: the line, the cursor and the redraw flag stay as they are.
+void FailExpansion(KeyEvent* event) {
+  if (PluginSettings.executeOnFailure == 0) SwallowKey(event);
+  if (PluginSettings.errorBeepMode != BeepNone) PlayErrorBeep();
+}
+
+}  // namespace
+
+void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash) {
+  LineExpansion x = ExpandTypedLine(event->line, bash);
+  switch (x.outcome) {
+    case kLineNoReference:
+      return;  // runs as typed, silently
+    case kLineFailed:
+      ReleaseExpansion(&x);
+      FailExpansion(event);
+      return;
+    case kLineExpanded:
+      break;
+  }
+  if (x.printOnly || (run && ReadKeySwitch().verify)) run = false;
+  ClearEditLine(event->line);
+  text::Copy(event->line, kLineCapacity, x.text);
+  event->redraw = 1;
+  event->cursor = event->line + text::Length(event->line);
+  if (!run) SwallowKey(event);
+  ReleaseExpansion(&x);
+}
+

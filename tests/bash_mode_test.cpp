@@ -9,6 +9,7 @@
 #include "expansion/words.h"
 #include "fixture.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -133,32 +134,71 @@ TEST_F(BashMode, LineOfAtMost65535Units) {
 // One Enter examines at most 8 units for each unit of the history and of the line's capacity:
 // a line built to examine more fails, however long it would take, and the same line with fewer
 // steps expands. Every substitution here finds its text; only the count stops the line.
+// One expansion may count a fixed share of work for each unit of the history it walks and of the
+// line's capacity. Lines a person could type expand, as bash expands them; the same lines built
+// longer fail, however long they would take; and on every line the work done (counted in the
+// loops themselves) stays within a small multiple of what was counted against the budget.
 TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
-  const std::u16string entry(60000, u'a');
-  standin::SetHistory({entry});
   auto repeat = [](const std::u16string& text, int times) {
     std::u16string out;
     for (int i = 0; i < times; ++i) out += text;
     return out;
   };
+  const std::u16string entry(60000, u'a');
+  const std::u16string words = u"cp " + repeat(u"src/dir/file.txt ", 3529);  // 60 000 units
+  // 100 000 entries; the 32 oldest the only ones that hold "find0" ... "find31".
+  std::vector<std::u16string> many;
+  std::u16string searches, found;
+  for (int i = 0; i < 100000; ++i) {
+    many.push_back(i < 32 ? u"echo find" + std::u16string(1, u'A' + i) + u"z"
+                          : u"make -j4 all && ls " + std::u16string(i % 40, u'x'));
+  }
+  for (int i = 0; i < 32; ++i) {
+    searches += u" !?find" + std::u16string(1, u'A' + i) + u"z?";
+    found += u" " + many[i];
+  }
+  std::u16string tooMany;  // distinct searches beyond the reach of one pass, each its own walk
+  for (int i = 0; i < 120; ++i) tooMany += u" !?" + std::u16string(6, u'A' + i % 26) + u"?";
+  const std::vector<std::u16string> wordy = {words, u"echo " + words};
+  const std::u16string gs8 = repeat(u":gs/a/b/:gs/B/a/", 4);
   const struct {
+    const std::vector<std::u16string>* history;
     std::u16string line;
-    bool expands;
+    bool foldCase;
+    const char16_t* expanded;  // null: the line fails
   } rows[] = {
-      {u"x !!:gs/a/a/" + repeat(u":g&", 3), true},
-      {u"x !!:gs/a/a/" + repeat(u":g&", 20), false},
-      {u"!!" + repeat(u":s/a/a/", 5), true},
-      {u"!!" + repeat(u":s/a/a/", 40), false},
+      {nullptr, u"x !!:gs/a/a/" + repeat(u":g&", 3), false, u"x"},
+      {nullptr, u"x !!:gs/a/a/" + repeat(u":g&", 40), false, nullptr},
+      {nullptr, u"!!" + repeat(u":s/a/a/", 5), false, u""},
+      {nullptr, u"!!" + repeat(u":s/a/a/", 60), false, nullptr},
+      {nullptr, u"x" + repeat(u" !!:s/a/b/", 40), false, nullptr},
+      {nullptr, u"x !!" + gs8, true, u"x"},
+      {nullptr, u"x !!" + repeat(u":gs/a/b/:gs/B/a/", 20), true, nullptr},
+      {nullptr, u"x !!" + repeat(u":gs/a/b/:gs/b/a/", 4), false, u"x"},
+      {&wordy, u"x" + repeat(u" !$", 30), false, u"x"},
+      {&wordy, u"x" + repeat(u" !-1:$ !-2:$", 200), false, nullptr},
+      {&many, u"x" + searches, false, u"x"},
+      {&many, u"x" + searches, true, u"x"},
+      {&many, u"x" + tooMany, false, nullptr},
   };
   for (const auto& row : rows) {
+    standin::SetHistory(row.history != nullptr ? *row.history : std::vector<std::u16string>{entry});
+    PluginSettings.caseInsensitive = row.foldCase ? 1 : 0;
+    work::done = work::charged = 0;
     LineExpansion x = row.line[0] == u'!' ? ExpandLine(kDefaultDialect, row.line.c_str())
                                           : ExpandLine(kBashDialect, row.line.c_str());
-    EXPECT_EQ(x.outcome, row.expands ? kLineExpanded : kLineFailed) << Show(row.line);
+    const std::string what = Show(row.line.substr(0, 40)) + (row.foldCase ? " /I1" : "");
+    EXPECT_EQ(x.outcome, row.expanded != nullptr ? kLineExpanded : kLineFailed) << what;
     if (x.outcome == kLineExpanded) {
-      EXPECT_EQ(std::u16string(x.text), (row.line[0] == u'x' ? u"x " : u"") + entry);
+      const std::u16string rest = row.history == &many    ? found
+                                  : row.history == &wordy ? repeat(u" src/dir/file.txt", 30)
+                                                          : u" " + entry;
+      EXPECT_EQ(std::u16string(x.text), row.expanded + (*row.expanded ? rest : entry)) << what;
     }
+    EXPECT_LE(work::done, 4 * work::charged + 4 * kLineCapacity) << what;
     ReleaseExpansion(&x);
   }
+  PluginSettings.caseInsensitive = 0;
   // Once spent, a budget stays spent: a step of no units after it fails too, so no piece of the
   // line made after the count ran out can pass for done.
   Budget budget{10};

@@ -171,7 +171,8 @@ TEST_F(Substitute, DirectResults) {
                  const std::u16string& with, SubstituteScope scope = kFirst, size_t from = 0) {
     Budget budget = StartBudget();
     size_t length = 0, firstAt = 0;
-    const Replacement r = {old.c_str(), old.size(), with.c_str(), with.size()};
+    const Pattern pattern = PreparePattern(old.c_str(), old.size(), &budget);
+    const Replacement r = {&pattern, with.c_str(), with.size()};
     const SubstituteOutcome outcome = ::Substitute(source.c_str(), source.size(), from, r, scope,
                                                    out.data(), &length, &firstAt, nullptr, &budget);
     return std::make_pair(

@@ -154,7 +154,8 @@ TEST_F(References, NegativeNumbersReachEveryEntryOfALongHistory) {
   standin::SetHistory(entries);
   // The walk with its checkpoints and the index of one walk name the same entries.
   Budget budget = StartBudget();
-  HistoryView walked = {&budget, nullptr, 0, 0, false, nullptr, 0, false};
+  HistoryView walked = {};
+  walked.budget = &budget;
   HistoryView indexed = walked;
   ASSERT_TRUE(IndexHistory(&indexed));
   EXPECT_EQ(indexed.count, 5000u);

@@ -4,9 +4,11 @@
 #include <cstdlib>
 
 #include "expansion/bash_work.h"
+#include "expansion/charsets.h"
 #include "expansion/drivers.h"
 #include "expansion/events.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -37,10 +39,47 @@ bool TakeEntry(BashWork* w, const char16_t* entry) {
   return true;
 }
 
-// The view of the history, indexed at the first event of the line that needs it; null when the
-// walk could not be made.
-HistoryView* IndexedView(BashWork* w) {
-  if (!w->view.indexed && !IndexHistory(&w->view)) return nullptr;
+// Registers the searches the line may make from `from` on, so that they are answered by one
+// pass over the history: two reads of the line as the scanner reads it, one to count them and
+// one to register them when there are two or more (a single search is made alone). The event
+// after every '!' that may begin a reference is taken; a '!' in the texts of a modifier is taken
+// too, which costs a search that is never asked for and nothing else.
+void ExpectLineSearches(BashWork* w, const char16_t* from) {
+  size_t searches = 0;
+  for (int pass = 0; pass < 2 && (pass == 0 || searches >= 2); ++pass) {
+    LineScan scan = {w->facts.line, 0};
+    const char16_t* p = from;
+    while (*p != 0) {
+      const LineStep step = ScanStep(&scan, p);
+      if (step.kind == kCommentStep) break;
+      if (step.kind != kBangStep || EndsBang(p[1])) {
+        p += step.units;
+        continue;
+      }
+      const Event event = ReadEvent(kBashDialect, p + 1);
+      if ((event.kind == kEventContains && event.length > 0) || event.kind == kEventPrefix) {
+        if (pass == 0) {
+          ++searches;
+        } else {
+          ExpectSearch(&w->view, event.kind == kEventPrefix ? kBeginsWith : kContains,
+                       event.text, event.length);
+        }
+      }
+      p = event.kind == kEventNone ? p + 1 : event.end;
+    }
+    const size_t units = static_cast<size_t>(p - from) + 1;
+    w->budget.Spend(units);
+    work::Done(units);
+  }
+}
+
+// The view of the history, indexed at the first event of the line that needs it (at `p`, the
+// reference's '!' or the '^' of a quick substitution); null when the walk could not be made.
+HistoryView* IndexedView(BashWork* w, const char16_t* p) {
+  if (!w->view.indexed) {
+    if (!IndexHistory(&w->view)) return nullptr;
+    ExpectLineSearches(w, p);
+  }
   return w->budget.Spent() ? nullptr : &w->view;
 }
 
@@ -65,7 +104,7 @@ const char16_t* ReadEventIntoPiece(BashWork* w, const char16_t* p, bool* lineSoF
       return nullptr;  // an empty search text repeats the line's latest search, if any
     }
   }
-  HistoryView* view = IndexedView(w);
+  HistoryView* view = IndexedView(w, p - 1);
   if (view == nullptr) return nullptr;
   char16_t* entry = nullptr;
   switch (event.kind) {
@@ -94,6 +133,7 @@ bool EmitPiece(BashWork* w) {
     return false;
   }
   for (size_t k = 0; k < w->pieceLength; ++k) w->out[w->outLength++] = w->piece[k];
+  work::Done(w->pieceLength);
   return true;
 }
 
@@ -117,7 +157,7 @@ const char16_t* ExpandReference(BashWork* w, const char16_t* p) {
 
 // A line that begins with '^': "^old^new^" is "!!:s^old^new^", and modifiers may follow.
 const char16_t* ExpandQuickSubstitution(BashWork* w, const char16_t* line) {
-  HistoryView* view = IndexedView(w);
+  HistoryView* view = IndexedView(w, line);
   if (view == nullptr || !TakeEntry(w, NewestEntry(view))) return nullptr;
   const char16_t* p = TakeSubstitution(w, line);
   if (p == nullptr || !ApplySubstitution(w, kFirst)) return nullptr;
@@ -137,15 +177,12 @@ bool ExpandFrom(BashWork* w, const char16_t* p) {
       w->facts.plainFrom = p;
       continue;
     }
-    if (step.kind == kCommentStep) {
-      while (*p != 0) {
-        if (!Emit(w, *p++)) return false;
-      }
-      return true;
-    }
-    for (size_t k = 0; k < step.units; ++k) {
+    const size_t units = step.kind == kCommentStep ? text::Length(p) : step.units;
+    if (!w->budget.Spend(units)) return false;
+    for (size_t k = 0; k < units; ++k) {
       if (!Emit(w, *p++)) return false;
     }
+    work::Done(units);
   }
   return true;
 }
@@ -176,6 +213,7 @@ bool OwnPiece(BashWork* w) {
   if (w->piece == w->own) return true;
   if (!w->budget.Spend(w->pieceLength)) return false;
   for (size_t k = 0; k < w->pieceLength; ++k) w->spare[k] = w->piece[k];
+  work::Done(w->pieceLength);
   SwapPiece(w, w->pieceLength);
   return true;
 }
@@ -230,7 +268,7 @@ LineExpansion ExpandBashLine(const char16_t* line, const char16_t* rest) {
     ok = p != nullptr;
     w.facts.plainFrom = p;
   }
-  ok = ok && ExpandFrom(&w, p) && w.budget.Spend(w.outLength);
+  ok = ok && ExpandFrom(&w, p);
   ReleaseHistoryView(&w.view);  // the new line needs no more of the history
   x.openSubstitution = w.openSubstitution;
   if (!ok) return x;

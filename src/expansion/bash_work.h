@@ -12,6 +12,13 @@
 #include "expansion/substitution.h"
 #include "expansion/words.h"
 
+// What is known of the words of an entry.
+struct PieceWords {
+  size_t count;      // its words
+  size_t lastStart;  // the span of the last one
+  size_t lastEnd;
+};
+
 struct BashWork {
   LineFacts facts;
   Budget budget;
@@ -25,9 +32,13 @@ struct BashWork {
   char16_t* spare;              // where the next step writes; then it becomes `own`
   const char16_t* lastEntry;    // the entry taken last, and its length: taking it again costs
   size_t lastEntryLength;       // nothing more
+  const char16_t* wordsOf;      // the entry whose words `pieceWords` counts, and its length
+  size_t wordsOfLength;
+  PieceWords pieceWords;
   char16_t* scratch;            // a terminated copy of a span for the shell's search
   char16_t* oldText;            // the old text of the latest substitution (for :& and an empty old)
   size_t oldLength;             // its units; 0 while the line has had no substitution
+  Pattern oldPattern;           // the same, prepared for the searches of the substitution
   char16_t* newText;            // its new text, each '&' already replaced by the old text
   size_t newLength;             // its units
   bool newTooLong;              // the new text alone would not fit in a line

@@ -5,11 +5,12 @@
 #include <cstdint>
 
 #include "host/host_api.h"
+#include "text/work.h"
 
 // Units of work allowed for each unit of the history walked and for each unit of the shell's
 // line. No line a person types comes near it; a line built to exceed it fails as every failure
 // does.
-constexpr uint64_t kBudgetPerUnit = 8;
+constexpr uint64_t kBudgetPerUnit = 16;
 
 struct Budget {
   uint64_t left;      // units still allowed; spent by Spend, added to by Grant
@@ -20,6 +21,7 @@ struct Budget {
   // (a cheap step whose cost only keeps the count honest), because the next Spend that matters,
   // and every one after it, fails, and so does the line.
   bool Spend(uint64_t units) {
+    work::Charged(units);
     if (over || units > left) {
       left = 0;
       over = true;

@@ -8,6 +8,7 @@
 #include "expansion/history_view.h"
 #include "expansion/substitution.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -81,10 +82,12 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
   if (links < 0) return x;
 
   // An entry longer than the line could only be run cut short.
-  HistoryView view = {&budget, nullptr, 0, 0, false, nullptr, 0, false};
+  HistoryView view = {};
+  view.budget = &budget;
   const char16_t* entry = EntryOf(event, &view);
   if (entry == nullptr) return x;
   const size_t entryLength = text::BoundedLength(entry, kLineCapacity);
+  work::Done(entryLength);
   if (entryLength > kMaxLineLength || !budget.Spend(entryLength)) return x;
   if (links == 0) {
     x.outcome = kLineExpanded;
@@ -100,6 +103,7 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
   char16_t* current = block;
   char16_t* next = block + kLineCapacity;
   text::CopyN(current, kLineCapacity, entry, entryLength);
+  work::Done(entryLength);
   size_t length = entryLength;
   for (int i = 0; i < links; ++i) {
     const Link& link = Chain[i];
@@ -107,7 +111,8 @@ LineExpansion ExpandDefaultLine(const char16_t* line) {
     // terminated here: the shell's search needs no other copy, so no scratch buffer is given.
     char16_t old[kMaxDefaultText + 1];
     text::CopyN(old, kMaxDefaultText + 1, line + link.old, link.oldLength);
-    const Replacement replacement = {old, link.oldLength, line + link.with, link.withLength};
+    const Pattern pattern = PreparePattern(old, link.oldLength, &budget);
+    const Replacement replacement = {&pattern, line + link.with, link.withLength};
     size_t made = 0, firstAt = 0;
     if (Substitute(current, length, 0, replacement, kFirst, next, &made, &firstAt, nullptr,
                    &budget) != kReplaced) {

@@ -3,13 +3,14 @@
 #include "core/settings_record.h"
 #include "expansion/bash_work.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
 // Finds, when % first asks for it, the word of the latest search's entry where its text last
 // occurs (bash takes the last occurrence): once per search, kept in its slot of the line's
-// table of searches, so that every later % of the same search costs nothing more. One scan of
-// the entry, from occurrence to occurrence.
+// table of searches, so that every later % of the same search costs nothing more. One pass over
+// the entry finds every occurrence.
 void FindMatchedWord(BashWork* w) {
   w->matchKnown = true;
   const char16_t* entry = w->searchEntry;
@@ -22,15 +23,10 @@ void FindMatchedWord(BashWork* w) {
   w->matchedWord = entry;
   w->matchedLength = 0;
   const size_t length = text::BoundedLength(entry, kLineCapacity);
-  const bool foldCase = PluginSettings.caseInsensitive != 0;
-  const char16_t* found = nullptr;
-  for (size_t from = 0; from + w->searchLength <= length;) {
-    const char16_t* next = FindOccurrence(entry, length, from, w->search, w->searchLength, foldCase,
-                                          w->scratch, &w->budget);
-    if (next == nullptr) break;
-    found = next;
-    from = static_cast<size_t>(next - entry) + 1;
-  }
+  work::Done(length);
+  w->budget.Spend(length);
+  const Pattern search = PreparePattern(w->search, w->searchLength, &w->budget);
+  const char16_t* found = FindLastOccurrence(entry, length, search, &w->budget);
   size_t start = 0, end = 0;
   if (found != nullptr &&
       FindBashWordAt(entry, length, static_cast<size_t>(found - entry), &start, &end)) {
@@ -64,6 +60,26 @@ SplitWords SplitOut(BashWork* w) {
     if (at < w->outLength) w->outCommented = true;
   }
   return SplitWords{w->out, w->outWords, count};
+}
+
+// The words of the piece, a history entry as the event named it: their number and the span of
+// the last one, split once for an entry however often the line asks for them.
+PieceWords CountPieceWords(BashWork* w) {
+  if (w->piece == w->wordsOf && w->pieceLength == w->wordsOfLength) return w->pieceWords;
+  PieceWords words = {0, 0, 0};
+  size_t at = 0, start = 0, end = 0;
+  while (NextBashWord(w->piece, w->pieceLength, true, &at, &start, &end)) {
+    ++words.count;
+    words.lastStart = start;
+    words.lastEnd = end;
+  }
+  w->budget.Spend(at + 1);
+  if (w->piece != w->own) {  // the piece stays as it is: an entry of the shell's
+    w->wordsOf = w->piece;
+    w->wordsOfLength = w->pieceLength;
+    w->pieceWords = words;
+  }
+  return words;
 }
 
 // Reads a word number at `p`; null when there is none. A number too large to name a word
@@ -112,23 +128,26 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar) 
     SetPiece(w, w->matchedWord, w->matchedLength);
     return p + 1;
   }
-  const SplitWords split = lineSoFar ? SplitOut(w) : SplitWords{nullptr, nullptr, 0};
   const char16_t* text = lineSoFar ? w->out : w->piece;
   const size_t textLength = lineSoFar ? w->outLength : w->pieceLength;
+  if (*p == u'$' && !lineSoFar) {
+    // Bash gives a text without words (blanks, a comment) whole as its last word.
+    const PieceWords words = CountPieceWords(w);
+    if (words.count > 0) SetPiece(w, text + words.lastStart, words.lastEnd - words.lastStart);
+    return w->budget.Spent() ? nullptr : p + 1;
+  }
+  const SplitWords split = lineSoFar ? SplitOut(w) : SplitWords{text, nullptr, 0};
   WordRange range = {0, 0, -1, false, false};
   bool last = false;
   if (*p == u'*') {
     range = {1, 0, 0, false, true};
     ++p;
   } else if (*p == u'$') {
-    // Bash gives a text without words (blanks, a comment) whole as its last word.
-    const size_t count = lineSoFar ? split.count : CountBashWords(text, textLength);
-    if (!lineSoFar) w->budget.Spend(textLength);  // SplitOut has counted the new line's words
-    if (count == 0) {
-      if (lineSoFar) SetPiece(w, text, textLength);
+    if (split.count == 0) {  // a new line without words is its own last word
+      SetPiece(w, text, textLength);
       return p + 1;
     }
-    range.first = range.last = count - 1;
+    range.first = range.last = split.count - 1;
     ++p;
   } else {
     if (*p != u'-') {
@@ -154,11 +173,14 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar) 
       }
     }
   }
-  size_t length = 0;
-  if (!w->budget.Spend(lineSoFar ? 1 : textLength) ||
-      SelectBashWords(text, textLength, lineSoFar ? &split : nullptr, range, w->spare, &length) !=
-          0 ||
-      !w->budget.Spend(length)) {
+  // Words counted from the end need the piece's number of words, counted once for an entry.
+  SplitWords counted = split;
+  if (!lineSoFar && range.lastFromEnd >= 0) counted.count = CountPieceWords(w).count;
+  size_t length = 0, examined = 0;
+  if (w->budget.Spent() ||
+      SelectBashWords(text, textLength, lineSoFar || range.lastFromEnd >= 0 ? &counted : nullptr,
+                      range, w->spare, &length, &examined) != 0 ||
+      !w->budget.Spend(examined + length)) {
     return nullptr;
   }
   SwapPiece(w, length);

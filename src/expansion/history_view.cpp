@@ -5,9 +5,13 @@
 
 #include <cstdlib>
 
+#include "expansion/entry_match.h"
+
 #include "core/settings_record.h"
 #include "core/shell_history.h"
+#include "text/search.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -17,19 +21,22 @@ constexpr size_t kWalkMarks = 256;
 // Entry pointers an index holds before its block first grows.
 constexpr size_t kFirstIndexCapacity = 1024;
 
+}  // namespace
+
 // ==== The cost of a walk ====
 
-// The units one step of a walk counts, from `entry` to `next` (null after the newest): their
-// distance when `next` follows within a line's length, as in the shell's one buffer of entries;
-// else the entry's own length and its terminator. It reads nothing in the shell's buffer.
 size_t StepUnits(const char16_t* entry, const char16_t* next) {
   const uintptr_t from = reinterpret_cast<uintptr_t>(entry);
   const uintptr_t to = reinterpret_cast<uintptr_t>(next);
   if (next != nullptr && to > from && to - from <= kLineCapacity * sizeof(char16_t)) {
     return (to - from) / sizeof(char16_t);
   }
-  return text::BoundedLength(entry, kLineCapacity) + 1;
+  const size_t length = text::BoundedLength(entry, kLineCapacity);
+  work::Done(length);
+  return length + 1;
 }
+
+namespace {
 
 // Counts one step of a walk: its units earn their share of the budget and are spent from it, so
 // a walk always fits and what it reads is counted.
@@ -91,138 +98,113 @@ char16_t* StepForward(char16_t* entry, uint64_t steps) {
   return entry;
 }
 
+}  // namespace
+
 // ==== Matching an entry ====
 
-// Whether the first `length` units of `entry` equal `word`, with A-Z folded when `foldCase`,
-// and end where a character of the entry ends. It compares at most one unit past the entry's
-// end, so its cost is within the walk's.
-bool StartsWith(const char16_t* entry, const char16_t* word, size_t length, bool foldCase) {
-  for (size_t i = 0; i < length; ++i) {
+bool StartsWith(const char16_t* entry, const char16_t* word, size_t length, bool foldCase,
+                uint64_t* compared) {
+  size_t i = 0;
+  for (; i < length; ++i) {
     char16_t a = entry[i];
     char16_t b = word[i];
     if (foldCase) {
       a = text::FoldAscii(a);
       b = text::FoldAscii(b);
     }
-    if (a != b) return false;  // also at the entry's terminator: the word holds no zero
+    if (a != b) break;  // also at the entry's terminator: the word holds no zero
   }
-  return !text::SplitsCharacter(entry, text::kTerminated, 0, length);
+  work::Done(i + 1);
+  if (compared != nullptr) *compared += i + 1;
+  return i == length && !text::SplitsCharacter(entry, text::kTerminated, 0, length);
 }
 
-// What one search compares with each entry.
-struct Search {
-  SearchKind kind;
-  const char16_t* word;  // terminated
-  size_t length;
-  bool foldCase;
-  size_t anchor;  // the exact containment search scans for word[anchor]
-};
-
-Search MakeSearch(SearchKind kind, const char16_t* word, size_t length) {
-  const bool foldCase = PluginSettings.caseInsensitive != 0;
-  const bool scans = kind == kContains && !foldCase;
-  return {kind, word, length, foldCase, scans ? text::SearchAnchor(word, length) : 0};
+Search MakeSearch(SearchKind kind, const char16_t* word, size_t length, Budget* budget) {
+  Search s = {kind, word, length, PluginSettings.caseInsensitive != 0, {}};
+  if (kind == kContains) {
+    budget->Spend(length);
+    s.needle = text::PrepareNeedle(word, length, s.foldCase);
+  }
+  return s;
 }
 
-// The shell's case-blind search, at its own cost. Only a word that begins with the second half
-// of a surrogate pair or ends with the first half can match half of one: then an occurrence in
-// the entry that splits a pair is searched past. An answer outside the entry is taken as it
-// comes.
-bool FoldedContains(const char16_t* entry, const Search& s) {
+namespace {
+
+// The shell's case-blind search of an entry of at most `units` units, where the most it could
+// compare, every place against the whole word, fits what is left of the budget: what it may
+// have compared up to its answer is spent. Only a word that begins with the second half of a
+// surrogate pair or ends with the first half can match half of one: then an occurrence in the
+// entry that splits a pair is searched past. An answer outside the entry is taken as it comes.
+// False, with `*asked` false, when the shell's search would cost too much.
+bool FoldedContains(const char16_t* entry, size_t units, const Search& s, Budget* budget,
+                    bool* asked) {
+  *asked = false;
   const bool halves =
       text::IsLowSurrogate(s.word[0]) || text::IsHighSurrogate(s.word[s.length - 1]);
   const size_t entryLength = halves ? text::BoundedLength(entry, kLineCapacity) : 0;
-  for (const char16_t* found = _stristr(entry, s.word); found != nullptr;
-       found = _stristr(found + 1, s.word)) {
-    if (!halves || found < entry || found + s.length > entry + entryLength) return true;
+  for (const char16_t* from = entry;;) {
+    const size_t left = units - static_cast<size_t>(from - entry);
+    if (static_cast<uint64_t>(left) * s.length > budget->left) return false;
+    *asked = true;
+    const char16_t* found = _stristr(from, s.word);
+    const bool inEntry = found != nullptr && found >= from && found < from + left;
+    const size_t places = inEntry ? static_cast<size_t>(found - from) + 1 : left;
+    budget->Spend(static_cast<uint64_t>(places) * s.length);
+    if (found == nullptr) return false;
+    if (!halves || !inEntry || found + s.length > entry + entryLength) return true;
     const size_t at = static_cast<size_t>(found - entry);
     if (!text::SplitsCharacter(entry, entryLength, at, s.length)) return true;
+    from = found + 1;
   }
-  return false;
 }
 
-// Whether `entry` matches `s`, as the settings compare. The scan of the entry is within the
-// walk's cost; what an exact containment search compares at each place the word may begin,
-// which the walk does not bound, is added to `*compared`.
-bool Matches(const char16_t* entry, const Search& s, uint64_t* compared) {
+}  // namespace
+
+bool Matches(const char16_t* entry, size_t units, const Search& s, Budget* budget) {
   // An exact containment search also finds the word at the start, so only the folding one
   // needs the prefix test first.
-  if ((s.kind == kBeginsWith || s.foldCase) && StartsWith(entry, s.word, s.length, s.foldCase)) {
+  if ((s.kind == kBeginsWith || s.foldCase) && StartsWith(entry, s.word, s.length, s.foldCase, nullptr)) {
     return true;
   }
   if (s.kind == kBeginsWith) return false;
-  if (s.foldCase) return FoldedContains(entry, s);
-  for (const char16_t* from = entry;;) {
-    const char16_t* found = text::FindExact(from, s.word, s.length, s.anchor, compared);
-    if (found == nullptr) return false;
-    const size_t at = static_cast<size_t>(found - entry);
-    if (!text::SplitsCharacter(entry, text::kTerminated, at, s.length)) return true;
-    from = found + 1;  // an occurrence that splits a surrogate pair is none: search on
+  if (s.foldCase) {
+    bool asked = false;
+    const bool found = FoldedContains(entry, units, s, budget, &asked);
+    if (asked) return found;
   }
-}
-
-// ==== The table of a line's searches ====
-
-uint64_t HashOf(SearchKind kind, const char16_t* text, size_t length) {
-  uint64_t h = 14695981039346656037ull ^ static_cast<uint64_t>(kind);  // FNV-1a
-  for (size_t k = 0; k < length; ++k) h = (h ^ text[k]) * 1099511628211ull;
-  return h;
-}
-
-// The slot of a search of this line with the same kind and text, or the free slot where it
-// would go; null when the table is too full to take it.
-SearchSlot* SlotFor(HistoryView* view, SearchKind kind, const char16_t* text, size_t length) {
-  if (!view->slotsCleared) {
-    for (size_t k = 0; k < kSearchSlots; ++k) view->slots[k].text = nullptr;
-    view->slotsCleared = true;
-  }
-  view->budget->Spend(length);
-  size_t slot = static_cast<size_t>(HashOf(kind, text, length) % kSearchSlots);
-  for (size_t probe = 0; probe < kSearchSlots; ++probe, slot = (slot + 1) % kSearchSlots) {
-    SearchSlot& s = view->slots[slot];
-    if (s.text == nullptr) return view->slotsUsed < kSearchSlots / 2 ? &s : nullptr;
-    if (s.kind != kind || s.length != length) continue;
-    view->budget->Spend(length);
-    size_t k = 0;
-    while (k < length && s.text[k] == text[k]) ++k;
-    if (k == length) return &s;
-  }
-  return nullptr;
+  uint64_t work = 0;
+  const char16_t* found = text::FindFirst(entry, text::kTerminated, 0, s.needle, &work);
+  budget->Spend(work);
+  return found != nullptr;
 }
 
 // ==== The searches ====
 
-// The newest match by a forward walk from the oldest entry: the newest match wins, so the walk
-// runs to the end of the list.
 char16_t* SearchForward(const Search& s, Budget* budget) {
   char16_t* match = nullptr;
   for (char16_t* entry = HistoryStart(); entry != nullptr;) {
-    uint64_t compared = 0;
-    if (Matches(entry, s, &compared)) match = entry;
     char16_t* next = NextEntry(entry);
-    CountStep(budget, entry, next);
-    if (!budget->Spend(compared)) return nullptr;
+    const size_t units = StepUnits(entry, next);
+    budget->Grant(units);
+    budget->Spend(units);
+    if (Matches(entry, units, s, budget)) match = entry;
+    if (budget->Spent()) return nullptr;
     entry = next;
   }
   return match;
 }
 
-// The newest match by a scan of the index from the newest entry back: the first match is the
-// newest, and the scan stops there. It reads each entry once more than the walk that made the
-// index, and counts it as it goes.
 char16_t* SearchBack(const HistoryView& view, const Search& s) {
   for (size_t i = view.count; i > 0; --i) {
     char16_t* entry = view.entries[i - 1];
-    uint64_t compared = 0;
-    const bool match = Matches(entry, s, &compared);
-    const char16_t* next = i < view.count ? view.entries[i] : nullptr;
-    if (!view.budget->Spend(StepUnits(entry, next) + compared)) return nullptr;
+    const size_t units = StepUnits(entry, i < view.count ? view.entries[i] : nullptr);
+    view.budget->Spend(units);
+    const bool match = Matches(entry, units, s, view.budget);
+    if (view.budget->Spent()) return nullptr;
     if (match) return entry;
   }
   return nullptr;
 }
-
-}  // namespace
 
 bool IndexHistory(HistoryView* view) {
   view->indexed = true;
@@ -276,24 +258,4 @@ char16_t* EntryAtPosition(HistoryView* view, int64_t position) {
   const size_t index = IndexOfPosition(position, walk.count);
   const size_t slot = index / walk.stride;
   return StepForward(walk.marks[slot], index - slot * walk.stride);
-}
-
-char16_t* SearchHistory(HistoryView* view, SearchKind kind, const char16_t* text,
-                        const char16_t* terminated, size_t length, SearchSlot** slotOut) {
-  if (slotOut != nullptr) *slotOut = nullptr;
-  if (length == 0) return nullptr;
-  const Search s = MakeSearch(kind, terminated, length);
-  if (!view->indexed) return SearchForward(s, view->budget);
-  SearchSlot* slot = view->slots != nullptr ? SlotFor(view, kind, text, length) : nullptr;
-  if (slot != nullptr && slot->text != nullptr) {
-    if (slotOut != nullptr) *slotOut = slot;
-    return slot->entry;
-  }
-  char16_t* entry = SearchBack(*view, s);
-  if (entry != nullptr && slot != nullptr) {
-    *slot = SearchSlot{text, static_cast<uint32_t>(length), kind, entry, false, 0, 0};
-    ++view->slotsUsed;
-    if (slotOut != nullptr) *slotOut = slot;
-  }
-  return entry;
 }

@@ -20,7 +20,8 @@ struct SearchSlot {
   const char16_t* text;  // the search text, in the typed line; null: a free slot
   uint32_t length;       // its units
   SearchKind kind;
-  char16_t* entry;       // the entry it found
+  char16_t* entry;       // the entry it found (null: none)
+  bool expected;         // registered before it was made, and not answered yet
   bool wordKnown;        // the word below has been found (only once % asks for it)
   uint32_t wordStart;    // for %: the word of `entry` where the text last occurs
   uint32_t wordLength;   // its units (0: it occurs between words)
@@ -41,6 +42,7 @@ struct HistoryView {
   SearchSlot* slots;   // kSearchSlots slots for the line's searches, or null: none are kept
   size_t slotsUsed;    // slots in use; the table is cleared while `slotsCleared` is false
   bool slotsCleared;   // the table has been cleared for this expansion
+  size_t expectedUnits;  // units of the expected containment searches
 };
 
 // Walks the history once into the view's index, so that every later request is answered from
@@ -57,6 +59,12 @@ char16_t* NewestEntry(HistoryView* view);
 // The entry at `position`: 1 is the oldest; a negative position counts from the newest and
 // clamps to the oldest; 0 or a position beyond the newest names none (null).
 char16_t* EntryAtPosition(HistoryView* view, int64_t position);
+
+// Registers a search the line is expected to make (`text` stays where it is for the rest of the
+// expansion): the searches a line registers are answered together, by one pass over the index,
+// when the first of them is made. Those beyond the table's room or the reach of one pass
+// (kMultiSearchUnits units of containment texts) are made one by one, as any other.
+void ExpectSearch(HistoryView* view, SearchKind kind, const char16_t* text, size_t length);
 
 // The newest entry that begins with or contains `text` (`length` units, not 0); null when none
 // does. `terminated` is the same text with a terminator after it, for the shell's case-blind

@@ -6,6 +6,7 @@
 #include "expansion/bash_work.h"
 #include "expansion/charsets.h"
 #include "text/text.h"
+#include "text/work.h"
 
 // ==== The line's substitution ====
 
@@ -33,6 +34,7 @@ const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
   }
   w->oldLength = oldLength;
   w->oldText[oldLength] = 0;
+  w->oldPattern = PreparePattern(w->oldText, oldLength, &w->budget);
 
   // The new text as typed goes to the spare buffer first, then into newText with '&' replaced.
   const size_t typedLength = UnquoteText(sub.with, sub.withTyped, sub.delimiter, w->spare);
@@ -54,6 +56,7 @@ const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
     }
     for (size_t i = 0; i < count; ++i) w->newText[n++] = units[i];
   }
+  work::Done(n + typedLength);
   w->newLength = n;
   return sub.end;
 }
@@ -67,7 +70,7 @@ bool ApplySubstitution(BashWork* w, SubstituteScope scope) {
   const size_t from = scope == kFirst && w->cleanKnown ? w->cleanFrom : 0;
   size_t length = 0;
   size_t firstAt = 0;
-  const Replacement r = {w->oldText, w->oldLength, w->newText, w->newLength};
+  const Replacement r = {&w->oldPattern, w->newText, w->newLength};
   if (Substitute(w->piece, w->pieceLength, from, r, scope, w->spare, &length, &firstAt, w->scratch,
                  &w->budget) != kReplaced) {
     return false;
@@ -107,8 +110,10 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
       case u't':
       case u'r':
       case u'e':
-        if (!OwnPiece(w)) return nullptr;
-        ApplyPathModifier(w->own, &w->pieceLength, *m, &w->marks);
+        if (!OwnPiece(w) ||
+            !w->budget.Spend(ApplyPathModifier(w->own, &w->pieceLength, *m, &w->marks))) {
+          return nullptr;
+        }
         w->cleanKnown = false;
         p = m + 1;
         break;
@@ -155,20 +160,23 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
 
 // The last '/' (or '.') is looked for from the end back to where the marks say none is left,
 // and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most once.
-void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
+size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
   const bool slash = which == u'h' || which == u't';
   const char16_t mark = slash ? u'/' : u'.';
   size_t& clean = slash ? marks->noSlashFrom : marks->noDotFrom;
   size_t found = *length;
-  for (size_t k = clean < *length ? clean : *length; k > 0; --k) {
+  const size_t scanFrom = clean < *length ? clean : *length;
+  for (size_t k = scanFrom; k > 0; --k) {
     if (text[k - 1] == mark) {
       found = k - 1;
       break;
     }
   }
+  const size_t scanned = scanFrom - (found == *length ? 0 : found) + 1;
+  work::Done(scanned);
   if (found == *length) {  // no '/' or '.': every one of them leaves the text as it is
     clean = 0;
-    return;
+    return scanned;
   }
   clean = found + 1;
   size_t from = 0;
@@ -185,7 +193,9 @@ void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks
       from = found;
       break;
   }
-  for (size_t k = from; k < to; ++k) text[k - from] = text[k];
+  const size_t moved = from > 0 ? to - from : 0;
+  for (size_t k = from; k < to && from > 0; ++k) text[k - from] = text[k];
+  work::Done(moved);
   *length = to - from;
   text[*length] = 0;
   // What was known of the part kept holds for it still, moved with it.
@@ -193,6 +203,7 @@ void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks
     *known = *known > to ? to : *known;
     *known = *known > from ? *known - from : 0;
   }
+  return scanned + moved;
 }
 
 int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char16_t* out,
@@ -221,5 +232,6 @@ int QuoteBashText(const char16_t* text, size_t length, bool splitAtBlanks, char1
   if (!put(u"'", 1)) return -1;
   out[written] = 0;
   *outLength = written;
+  work::Done(written);
   return 0;
 }

@@ -14,8 +14,9 @@ struct PathMarks {
 };
 
 // Applies :h, :t, :r or :e (`which`) to `text` in place: the part before the last '/', after it,
-// before the last '.' or from it. A text without that unit stays as it is.
-void ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks);
+// before the last '.' or from it. A text without that unit stays as it is. The units it read and
+// moved.
+size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks);
 
 // Writes `text` in bash's single quotes into `out` (kLineCapacity units), a quote as '\'', and,
 // for :x (`splitAtBlanks`), every blank as a word break ' '.

@@ -8,6 +8,7 @@
 #include "expansion/events.h"
 #include "expansion/words.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -91,51 +92,59 @@ size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, cha
     if (typed[k] == u'\\' && k + 1 < length && d.At(typed + k + 1)) ++k;
     out[n++] = typed[k];
   }
+  work::Done(length);
   return n;
 }
 
+Pattern PreparePattern(const char16_t* units, size_t length, Budget* budget) {
+  const bool foldCase = PluginSettings.caseInsensitive != 0;
+  budget->Spend(length);
+  return {units, length, foldCase, text::PrepareNeedle(units, length, foldCase)};
+}
+
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t from,
-                               const char16_t* find, size_t findLength, bool foldCase,
-                               char16_t* scratch, Budget* budget) {
-  if (findLength == 0 || findLength > textLength) return nullptr;
+                               const Pattern& find, char16_t* scratch, Budget* budget) {
+  if (from > textLength || find.length > textLength - from) return nullptr;
   // The shell's search reads to a terminator: it gets the text itself when the span ends there,
   // else one copy of the span, made once for all the places searched.
-  const char16_t* base = text;
-  assert(scratch != nullptr || !foldCase || text[textLength] == 0);
-  if (foldCase && text[textLength] != 0) {
-    if (!budget->Spend(textLength)) return nullptr;
-    text::CopyN(scratch, kLineCapacity, text, textLength);
-    base = scratch;
-  }
-  // Each search reads from `from` on: a failed one reads to the end, so the scans of one call
-  // add up to the span's length, beside the units compared.
-  while (from + findLength <= textLength) {
-    const char16_t* found;
-    if (foldCase) {
-      found = _stristr(base + from, find);
-      // The shell's answer is used only where an occurrence of that length fits in the span; the
-      // search counts what it read up to there, or the rest of the span.
-      const bool fits =
-          found != nullptr && found >= base + from && found <= base + (textLength - findLength);
-      const size_t scanned =
-          fits ? static_cast<size_t>(found - base) - from + findLength : textLength - from;
-      if (!budget->Spend(scanned) || (found != nullptr && !fits)) return nullptr;
-    } else {
-      uint64_t compared = 0;
-      found = text::FindExactIn(base + from, textLength - from, find, findLength, &compared);
-      const size_t scanned =
-          found != nullptr ? static_cast<size_t>(found - base) - from : textLength - from;
-      if (!budget->Spend(scanned + compared)) return nullptr;
+  const bool terminated = text[textLength] == 0;
+  assert(scratch != nullptr || !find.foldCase || terminated);
+  const char16_t* base = nullptr;
+  while (find.foldCase && from + find.length <= textLength) {
+    const uint64_t copy = base == nullptr && !terminated ? textLength : 0;
+    const uint64_t worst = static_cast<uint64_t>(textLength - from) * find.length;
+    if (copy + worst > budget->left) break;  // too much for the shell's search: the plugin's own
+    budget->Spend(copy);
+    if (base == nullptr) {
+      base = text;
+      if (!terminated) {
+        text::CopyN(scratch, kLineCapacity, text, textLength);
+        work::Done(textLength);
+        base = scratch;
+      }
     }
-    if (found == nullptr) return nullptr;
+    const char16_t* found = _stristr(base + from, find.units);
+    const bool inSpan =
+        found != nullptr && found >= base + from && found <= base + (textLength - find.length);
+    // What the shell's search may have compared: every place up to the one it found, or to the
+    // end of the span, against the whole text.
+    const size_t places = inSpan ? static_cast<size_t>(found - base) - from + 1 : textLength - from;
+    if (!budget->Spend(static_cast<uint64_t>(places) * find.length) || !inSpan) return nullptr;
     const size_t at = static_cast<size_t>(found - base);
     // An occurrence that would split a surrogate pair is none: search on from its next unit.
-    if (!text::SplitsCharacter(text, textLength, at, findLength)) {
-      return text + at;
-    }
+    if (!text::SplitsCharacter(text, textLength, at, find.length)) return text + at;
     from = at + 1;
   }
-  return nullptr;
+  uint64_t work = 0;
+  const char16_t* found = text::FindFirst(text, textLength, from, find.needle, &work);
+  return budget->Spend(work) ? found : nullptr;
+}
+
+const char16_t* FindLastOccurrence(const char16_t* text, size_t textLength, const Pattern& find,
+                                   Budget* budget) {
+  uint64_t work = 0;
+  const char16_t* found = text::FindLast(text, textLength, find.needle, &work);
+  return budget->Spend(work) ? found : nullptr;
 }
 
 // Cost: one scan of `source` from `from` (of each word, for :G), the units compared, and the
@@ -144,7 +153,7 @@ SubstituteOutcome Substitute(const char16_t* source, size_t length, size_t from,
                              const Replacement& r, SubstituteScope scope, char16_t* out,
                              size_t* outLength, size_t* firstAt, char16_t* scratch,
                              Budget* budget) {
-  const bool foldCase = PluginSettings.caseInsensitive != 0;
+  const Pattern& old = *r.old;
   size_t written = 0;
   size_t copied = 0;  // units of `source` dealt with
   bool any = false;
@@ -159,22 +168,20 @@ SubstituteOutcome Substitute(const char16_t* source, size_t length, size_t from,
     any = true;
     for (size_t k = copied; k < to; ++k) out[written++] = source[k];
     for (size_t k = 0; k < r.withLength; ++k) out[written++] = r.with[k];
-    copied = to + r.oldLength;
+    copied = to + old.length;
   };
 
   if (scope == kEachWord) {
     // Each word is searched within itself only.
     size_t at = 0, start = 0, end = 0;
     while (!tooLong && NextBashWord(source, length, false, &at, &start, &end)) {
-      const char16_t* found = FindOccurrence(source + start, end - start, 0, r.old, r.oldLength,
-                                             foldCase, scratch, budget);
+      const char16_t* found = FindOccurrence(source + start, end - start, 0, old, scratch, budget);
       if (budget->Spent()) return kOverBudget;
       if (found != nullptr) replace(static_cast<size_t>(found - source));
     }
   } else {
-    for (size_t at = from; !tooLong && at + r.oldLength <= length;) {
-      const char16_t* found =
-          FindOccurrence(source, length, at, r.old, r.oldLength, foldCase, scratch, budget);
+    for (size_t at = from; !tooLong && at + old.length <= length;) {
+      const char16_t* found = FindOccurrence(source, length, at, old, scratch, budget);
       if (budget->Spent()) return kOverBudget;
       if (found == nullptr) break;
       replace(static_cast<size_t>(found - source));
@@ -187,5 +194,6 @@ SubstituteOutcome Substitute(const char16_t* source, size_t length, size_t from,
   for (size_t k = copied; k < length; ++k) out[written++] = source[k];
   out[written] = 0;
   *outLength = written;
+  work::Done(written);
   return budget->Spend(written) ? kReplaced : kOverBudget;
 }

@@ -6,6 +6,7 @@
 
 #include "expansion/budget.h"
 #include "expansion/expansion.h"
+#include "text/search.h"
 
 // A delimiter: one whole character, a surrogate pair included.
 struct Delimiter {
@@ -37,25 +38,42 @@ bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub
 // `d` taken away: its length.
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out);
 
-// The first occurrence of `find` (`findLength` units, not 0) in `text` (`textLength` units) that
-// begins at or after `from`, within that span: by exact comparison, or through the shell's
-// `_stristr` when `foldCase`, which reads to a terminator: it is handed `text` itself when
-// `text[textLength]` ends it, else a terminated copy in `scratch` (kLineCapacity units). Null
-// when there is none, and also when `_stristr` answers a position outside the span or too near
-// its end. An occurrence that would split a surrogate pair of `text` at its start or end does not
-// count. The units scanned and compared are spent from `budget`; null when it runs out.
+// A text to find in the spans of a line, prepared once for all of them.
+struct Pattern {
+  const char16_t* units;  // the text, terminated for the shell's case-blind search
+  size_t length;          // its units, at least 1
+  bool foldCase;          // searches ignore case, as the settings say
+  text::Needle needle;    // the same prepared for the plugin's own search
+};
+
+// Prepares `units` (`length` units, not 0, with a terminator after them); its cost is spent from
+// `budget`.
+Pattern PreparePattern(const char16_t* units, size_t length, Budget* budget);
+
+// The first occurrence of `find` in `text` (`textLength` units) that begins at or after `from`,
+// within that span, that splits no surrogate pair of `text`; null when there is none, or when
+// the budget runs out. The exact search is the plugin's own. A case-blind one asks the shell's
+// `_stristr`, which reads to a terminator (it is handed `text` itself when `text[textLength]`
+// ends it, else a terminated copy in `scratch`, kLineCapacity units), where the most that search
+// could compare fits what is left of the budget, which is spent before it is asked; an answer of
+// the shell's outside the span, or too near its end, is none. Otherwise the plugin searches
+// itself, folding as the shell does. What is read and compared is spent from `budget`.
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t from,
-                               const char16_t* find, size_t findLength, bool foldCase,
-                               char16_t* scratch, Budget* budget);
+                               const Pattern& find, char16_t* scratch, Budget* budget);
+
+// The last occurrence of `find` in `text` (`textLength` units) that splits no surrogate pair, by
+// the plugin's own search (folding as the shell does when the search ignores case); null when
+// there is none or the budget runs out.
+const char16_t* FindLastOccurrence(const char16_t* text, size_t textLength, const Pattern& find,
+                                   Budget* budget);
 
 // How a substitution applies: to the first occurrence, to every one (:g, :a), or once in each
 // word (:G).
 enum SubstituteScope { kFirst, kGlobal, kEachWord };
 
-// One substitution: the old and new texts (the new one final: no '&' left to read).
+// One substitution: the old text, prepared, and the new one (final: no '&' left to read).
 struct Replacement {
-  const char16_t* old;
-  size_t oldLength;
+  const Pattern* old;
   const char16_t* with;
   size_t withLength;
 };

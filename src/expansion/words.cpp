@@ -7,6 +7,7 @@
 #include "expansion/charsets.h"
 #include "host/host_api.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -70,10 +71,12 @@ size_t OperatorEnd(const char16_t* text, size_t length, size_t at) {
 //   "a $(b c)d # e"  a | $(b c)d
 bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at, size_t* start,
                   size_t* end) {
+  const size_t from = *at;
   size_t i = *at;
   while (i < length && IsWordBlank(text[i])) ++i;
   if (i >= length || (comments && text[i] == u'#')) {
     *at = i;
+    work::Done(i - from + 1);
     return false;
   }
   *start = i;
@@ -81,6 +84,7 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
 
   if (text[i] == u'(' || text[i] == u')') {
     *end = *at = i + 1;
+    work::Done(*at - from);
     return true;
   }
   size_t digits = i;
@@ -91,6 +95,7 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
   if (!ordinary) {
     if (IsOperatorUnit(text[i]) && !((text[i] == u'<' || text[i] == u'>') && next(i) == u'(')) {
       *end = *at = OperatorEnd(text, length, i);
+      work::Done(*at - from);
       return true;
     }
     // A process substitution that begins the word is read from the unit after its '('; every
@@ -115,6 +120,7 @@ bool NextBashWord(const char16_t* text, size_t length, bool comments, size_t* at
     }
   }
   *end = *at = i;
+  work::Done(i - from);
   return true;
 }
 
@@ -136,8 +142,9 @@ bool FindBashWordAt(const char16_t* text, size_t length, size_t offset, size_t* 
 }
 
 int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split,
-                    const WordRange& range, char16_t* out, size_t* outLength) {
+                    const WordRange& range, char16_t* out, size_t* outLength, size_t* examined) {
   *outLength = 0;
+  *examined = 0;
   out[0] = 0;
   const size_t first = range.first;
   size_t last = range.last;
@@ -145,6 +152,7 @@ int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split
     // Counted from the end: the words must be counted first. A range that ends at a fixed
     // word is read only up to it, so a designator costs no more than the words it takes.
     const size_t count = split != nullptr ? split->count : CountBashWords(text, length);
+    if (split == nullptr) *examined = length;
     if (first >= count) return range.star ? 0 : -1;  // "*" of a one-word line is empty
     const size_t back = static_cast<size_t>(range.lastFromEnd);
     if (count < back + 1 + first) return range.allowEmpty ? 0 : -1;  // "x-" of the last word
@@ -155,11 +163,12 @@ int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split
 
   // Words inserted into a line are separated by single blanks. Words already split are taken
   // from the first one selected; a text is split as far as the last one.
+  const bool spans = split != nullptr && split->spans != nullptr;
   size_t written = 0;
   size_t at = 0, start = 0, end = 0;
-  size_t index = split != nullptr ? first : 0;
+  size_t index = spans ? first : 0;
   for (; index <= last; ++index) {
-    if (split != nullptr) {
+    if (spans) {
       if (index >= split->count) break;
       start = split->spans[index].start;
       end = split->spans[index].end;
@@ -172,6 +181,8 @@ int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split
     if (index > first) out[written++] = u' ';
     for (size_t k = start; k < end; ++k) out[written++] = text[k];
   }
+  *examined += at;
+  work::Done(written);
   if (index <= last) return -1;  // the text ended before the range did
   out[written] = 0;
   *outLength = written;

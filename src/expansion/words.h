@@ -33,7 +33,8 @@ struct WordSpan {
   uint16_t end;
 };
 
-// Words already split: `count` spans of `text`, the first of them word 0.
+// Words already split, or only counted: `count` words of `text`, and their spans (the first of
+// them word 0) when `spans` is not null.
 struct SplitWords {
   const char16_t* text;
   const WordSpan* spans;
@@ -41,8 +42,10 @@ struct SplitWords {
 };
 
 // Writes the words of `range` into `out` (kLineCapacity units), separated by single blanks, from
-// `text` (`length` units) split as it goes, or from `split` when it is not null.
+// `text` (`length` units) split as it goes, or from the spans of `split`; the number of words
+// comes from `split` when it is not null, else the text is counted when the range needs it.
+// `*examined` gets the units of `text` it stepped over.
 //   0  written; `*outLength` is its length (0 for an empty selection)
 //  -1  a word of the range does not exist, or the words would be longer than 65535 units
 int SelectBashWords(const char16_t* text, size_t length, const SplitWords* split,
-                    const WordRange& range, char16_t* out, size_t* outLength);
+                    const WordRange& range, char16_t* out, size_t* outLength, size_t* examined);

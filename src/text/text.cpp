@@ -75,50 +75,6 @@ Scan ScanNumber(const char16_t* s, int base) {
   return scan;
 }
 
-// How often a unit turns up in command lines, roughly: blanks and path punctuation most,
-// lower-case letters by their frequency in English text, then digits and capitals, units
-// outside ASCII least. It only chooses which unit of a word the exact search scans for.
-constexpr unsigned char CommonnessOf(unsigned c) {
-  constexpr char kLettersRarestFirst[] = "zqxjkvbpygfwmucldrhsnioate";
-  if (c == ' ' || c == '\\' || c == '/' || c == '.' || c == '-' || c == ':') return 40;
-  for (unsigned i = 0; i < 26; ++i) {
-    if (c == static_cast<unsigned>(kLettersRarestFirst[i]))
-      return static_cast<unsigned char>(10 + i);
-  }
-  if (c >= '0' && c <= '9') return 8;
-  if (c >= 'A' && c <= 'Z') return 6;
-  if (c > 0x20 && c < 0x7F) return 5;
-  return c < 0x80 ? 1 : 0;
-}
-
-struct CommonnessTable {
-  unsigned char rank[128];
-};
-
-constexpr CommonnessTable MakeCommonnessTable() {
-  CommonnessTable table{};
-  for (unsigned c = 0; c < 128; ++c) table.rank[c] = CommonnessOf(c);
-  return table;
-}
-
-constexpr CommonnessTable kCommonness = MakeCommonnessTable();
-
-inline unsigned Commonness(char16_t c) {
-  return c < 128 ? kCommonness.rank[c] : 0;
-}
-
-// The first unit at or after `p` that is `first` or the terminator. A containment search of
-// the history runs this over every unit of every entry, so it tests four units per loop
-// step; each unit is read only after the one before it proved not to be the terminator.
-inline const char16_t* NextCandidate(const char16_t* p, char16_t first) {
-  for (;; p += 4) {
-    if (p[0] == first || p[0] == 0) return p;
-    if (p[1] == first || p[1] == 0) return p + 1;
-    if (p[2] == first || p[2] == 0) return p + 2;
-    if (p[3] == first || p[3] == 0) return p + 3;
-  }
-}
-
 }  // namespace
 
 unsigned ClassOf(char16_t c) {
@@ -144,50 +100,6 @@ bool EqualsIgnoreAsciiCase(const char16_t* a, const char16_t* b) {
     if (FoldAscii(*a) != FoldAscii(*b)) return false;
     if (*a == 0) return true;
   }
-}
-
-size_t SearchAnchor(const char16_t* needle, size_t needleLength) {
-  size_t anchor = 0;
-  for (size_t i = 1; i < needleLength; ++i) {
-    if (Commonness(needle[i]) < Commonness(needle[anchor])) anchor = i;
-  }
-  return anchor;
-}
-
-// Scanning for the needle's rarest unit rather than its first keeps the candidates few, and
-// with them the mispredicted branches that cost more than the scan itself. Candidates come
-// in the order of their start, so the first full match is the leftmost.
-const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength,
-                          size_t anchor, uint64_t* compared) {
-  const char16_t unit = needle[anchor];
-  for (const char16_t* p = haystack;; ++p) {
-    p = NextCandidate(p, unit);
-    if (*p == 0) return nullptr;
-    if (static_cast<size_t>(p - haystack) < anchor) continue;  // would begin before the text
-    const char16_t* start = p - anchor;
-    size_t i = 0;
-    while (i < needleLength && start[i] == needle[i]) ++i;  // stops at the haystack's terminator
-    if (compared != nullptr) *compared += i + 1;
-    if (i == needleLength) return start;
-  }
-}
-
-const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength) {
-  return FindExact(haystack, needle, needleLength, SearchAnchor(needle, needleLength));
-}
-
-const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength, const char16_t* needle,
-                            size_t needleLength, uint64_t* compared) {
-  if (needleLength == 0 || needleLength > haystackLength) return nullptr;
-  const size_t last = haystackLength - needleLength;  // the last place an occurrence may begin
-  for (size_t at = 0; at <= last; ++at) {
-    if (haystack[at] != needle[0]) continue;
-    size_t i = 1;
-    while (i < needleLength && haystack[at + i] == needle[i]) ++i;
-    if (compared != nullptr) *compared += i;
-    if (i == needleLength) return haystack + at;
-  }
-  return nullptr;
 }
 
 bool CopyN(char16_t* dst, size_t capacity, const char16_t* src, size_t count) {

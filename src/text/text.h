@@ -87,7 +87,7 @@ inline bool SplitsCharacter(const char16_t* text, size_t length, size_t at, size
          (at + units < length && SplitsPair(text, at + units));
 }
 
-// ==== Lengths, comparisons, searches ====
+// ==== Lengths and comparisons ====
 
 // Units before the terminator.
 size_t Length(const char16_t* s);
@@ -97,26 +97,6 @@ size_t BoundedLength(const char16_t* s, size_t limit);
 
 // Whole strings equal with A-Z folded to a-z.
 bool EqualsIgnoreAsciiCase(const char16_t* a, const char16_t* b);
-
-// Leftmost exact occurrence of `needle` (length `needleLength`, not 0) in `haystack`, or null.
-const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength);
-
-// The same, scanning `haystack` for the unit needle[anchor]: for a caller that searches many
-// texts for one needle and takes `anchor` from SearchAnchor once. When `compared` is not null,
-// the units compared at candidate places are added to it (the scan between them reads each unit
-// of the haystack once).
-const char16_t* FindExact(const char16_t* haystack, const char16_t* needle, size_t needleLength,
-                          size_t anchor, uint64_t* compared = nullptr);
-
-// Leftmost exact occurrence of `needle` (`needleLength` units, not 0) within the first
-// `haystackLength` units of `haystack`, or null; nothing past them is read. `*compared` (when
-// not null) grows by the units compared, as above.
-const char16_t* FindExactIn(const char16_t* haystack, size_t haystackLength, const char16_t* needle,
-                            size_t needleLength, uint64_t* compared = nullptr);
-
-// The position of the needle's unit that is likely rarest in command lines (below
-// `needleLength`, which is not 0).
-size_t SearchAnchor(const char16_t* needle, size_t needleLength);
 
 // ==== Bounded copies ====
 // Each writes at most `capacity` units including the terminator, always terminates the

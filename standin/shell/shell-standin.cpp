@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "shell/standin_shell.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace standin {
 
@@ -178,7 +179,9 @@ char16_t* HistoryStart(void) {
 char16_t* NextHistoryEntry(char16_t* entry) {
   std::u16string& h = State().history;
   if (entry == nullptr || h.empty()) return nullptr;
-  char16_t* next = entry + text::Length(entry) + 1;
+  const size_t length = text::Length(entry);
+  work::Done(length + 1);  // the shell's own reading, which a walk counts as its floor
+  char16_t* next = entry + length + 1;
   if (next >= h.data() + h.size()) return State().endBySelf ? entry : nullptr;
   return next;
 }
@@ -269,10 +272,14 @@ char16_t* _stristr(const char16_t* text, const char16_t* find) {
   if (standin::State().stristrHook != nullptr) return standin::State().stristrHook(text, find);
   if (text == nullptr || find == nullptr) return nullptr;
   const size_t length = text::Length(find);
+  work::Done(length);
   if (length == 0) return const_cast<char16_t*>(text);
+  // Every place against the whole text: what a simple search compares, which the plugin must
+  // allow for.
   for (const char16_t* p = text; *p != 0; ++p) {
     size_t i = 0;
     while (i < length && p[i] != 0 && standin::FoldUnit(p[i]) == standin::FoldUnit(find[i])) ++i;
+    work::Done(i + 1);
     if (i == length) return const_cast<char16_t*>(p);
   }
   return nullptr;

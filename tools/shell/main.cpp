@@ -176,8 +176,13 @@ int RunTranscript() {
     if (length > 0 && input[length - 1] == '\n') input[--length] = 0;
     if (length > 0 && input[length - 1] == '\r') input[--length] = 0;
 
-    const KeyOutcome outcome =
-        PressKey(standin::FromUtf8(std::string_view(input, length)), Key::Enter);
+    const std::u16string typed = standin::FromUtf8(std::string_view(input, length));
+    if (!FitsEditLine(typed)) {
+      ReportUnfit(typed);
+      status = 1;
+      continue;
+    }
+    const KeyOutcome outcome = PressKey(typed, Key::Enter);
     if (!outcome.survived) continue;
     const std::u16string line(EditLine);
     if (outcome.redrawn && !Options.dryRun) {

@@ -55,10 +55,31 @@ void ShowEditLine(size_t cursor) {
   rl_redisplay();
 }
 
+// Says below the edit line why it is refused, then draws the prompt and the line again, the
+// cursor where it was, so that the line can be shortened.
+void RefuseOnScreen(const std::u16string& line) {
+  const int point = rl_point;
+  rl_point = rl_end;
+  rl_redisplay();
+  rl_crlf();
+  fflush(rl_outstream);
+  ReportUnfit(line);
+  rl_point = point;
+  rl_on_new_line();
+  rl_redisplay();
+}
+
 // One key of the two the plugin watches. A key the plugin lets through acts as the shell's own
-// key: Enter accepts the line; Shift-Enter has nothing left to do.
+// key: Enter accepts the line; Shift-Enter has nothing left to do. A line longer than the edit
+// line rings the bell and stays as it is: Enter also says why, and neither key runs it.
 int PressOnLine(Key pressed, int count, int keyCode) {
-  const KeyOutcome outcome = PressKey(standin::FromUtf8(rl_line_buffer), pressed);
+  const std::u16string line = standin::FromUtf8(rl_line_buffer);
+  if (!FitsEditLine(line)) {
+    rl_ding();
+    if (pressed == Key::Enter) RefuseOnScreen(line);
+    return 0;
+  }
+  const KeyOutcome outcome = PressKey(line, pressed);
   if (outcome.redrawn) ShowEditLine(outcome.cursor);
   if (outcome.survived && pressed == Key::Enter) return rl_newline(count, keyCode);
   return 0;
@@ -73,10 +94,17 @@ int ShiftEnterCommand(int count, int keyCode) {
 }
 
 // Tab and Space reach the plugin with the cursor where readline has it. A key the plugin lets
-// through does its own work: Tab readline's completion, Space a blank at the (new) cursor.
+// through does its own work: Tab readline's completion, Space a blank at the (new) cursor. On a
+// line longer than the edit line either key only rings the bell: the plugin cannot see it
+// whole, and a blank would only make it longer.
 int PressInPlace(Key pressed, int count, int keyCode) {
+  const std::u16string line = standin::FromUtf8(rl_line_buffer);
+  if (!FitsEditLine(line)) {
+    rl_ding();
+    return 0;
+  }
   const size_t cursor = standin::FromUtf8(std::string_view(rl_line_buffer, rl_point)).size();
-  const KeyOutcome outcome = PressKey(standin::FromUtf8(rl_line_buffer), pressed, cursor);
+  const KeyOutcome outcome = PressKey(line, pressed, cursor);
   if (outcome.redrawn) ShowEditLine(outcome.cursor);
   if (!outcome.survived) return 0;
   return pressed == Key::Tab ? rl_complete(count, keyCode) : rl_insert(count, keyCode);
@@ -143,6 +171,13 @@ int RunInteractive() {
       return status;
     }
     const std::u16string line = standin::FromUtf8(input);
+    // A line accepted by a key other than Enter (a binding of the user's) has not been measured.
+    if (!FitsEditLine(line)) {
+      ReportUnfit(line);
+      free(input);
+      status = 1;
+      continue;
+    }
     if (input[strspn(input, " \t")] != 0) add_history(input);
     free(input);
 

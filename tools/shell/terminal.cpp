@@ -118,14 +118,17 @@ int SpaceCommand(int count, int keyCode) {
   return PressInPlace(Key::Space, count, keyCode);
 }
 
-// Terminals cannot send Shift-Enter in general; Alt-Enter (ESC CR) they can. Some send a
-// Shift-Enter of their own when asked (xterm's modifyOtherKeys, the "CSI u" protocol).
-void BindKeys() {
+// The commands' names for ~/.inputrc, which readline reads as it initializes: named before.
+void NameCommands() {
   rl_add_defun("quorvin-enter", EnterCommand, -1);
   rl_add_defun("quorvin-shift-enter", ShiftEnterCommand, -1);
   rl_add_defun("quorvin-tab", TabCommand, -1);
   rl_add_defun("quorvin-space", SpaceCommand, -1);
+}
 
+// Terminals cannot send Shift-Enter in general; Alt-Enter (ESC CR) they can. Some send a
+// Shift-Enter of their own when asked (xterm's modifyOtherKeys, the "CSI u" protocol).
+void BindKeys() {
   Keymap keymaps[] = {rl_get_keymap_by_name("emacs"), rl_get_keymap_by_name("vi-insert"),
                       rl_get_keymap_by_name("vi-command")};
   for (Keymap map : keymaps) {
@@ -152,6 +155,7 @@ int RunInteractive() {
   // Readline expands history only when asked through history_expand, which this program never
   // calls: the plugin does the expanding. Clearing the character keeps it that way.
   history_expansion_char = 0;
+  NameCommands();
   rl_initialize();
   BindKeys();
 

@@ -211,3 +211,22 @@ expect "neither Tab nor Enter ran or kept the line too long" "quorvin> history
     7  history
 quorvin>
 cursor 9,9"
+
+# A paste holding a NUL goes in whole or not at all: readline alone would insert the text
+# before the NUL, and Enter would run that.
+printf 'echo a\0b END' >"$tmp/nul.txt"
+"${tmux_[@]}" load-buffer "$tmp/nul.txt"
+"${tmux_[@]}" paste-buffer -p
+expect "a paste holding a NUL is refused" "quorvin> history
+    0  echo alpha-one
+    1  echo alpha-one
+    2  echo alpha-two extra
+    3  quorv /Q /X0
+    4  history
+    5  set QUORVIN_EXPAND=bash
+    6  set QUORVIN_KEYS=space tab
+    7  history
+quorvin>
+quorvin-shell: the line holds a NUL, which the edit line cannot; not run
+quorvin>
+cursor 9,11"

@@ -110,6 +110,34 @@ int PressInPlace(Key pressed, int count, int keyCode) {
   return pressed == Key::Tab ? rl_complete(count, keyCode) : rl_insert(count, keyCode);
 }
 
+// The terminal's bracketed paste, read as readline's own paste reads it (a carriage return
+// is a line feed), goes in whole or not at all. Readline would insert it only up to a NUL, and
+// Enter would then run the part before it: a paste holding a NUL rings the bell, says why and
+// leaves the line as it was.
+int PasteCommand(int, int) {
+  static const std::string kEnd = "\033[201~";
+  std::string text;
+  RL_SETSTATE(RL_STATE_MOREINPUT);
+  for (int c; (c = rl_read_key()) >= 0;) {
+    text.push_back(c == '\r' ? '\n' : static_cast<char>(c));
+    if (text.size() >= kEnd.size() &&
+        text.compare(text.size() - kEnd.size(), kEnd.size(), kEnd) == 0) {
+      text.resize(text.size() - kEnd.size());
+      break;
+    }
+  }
+  RL_UNSETSTATE(RL_STATE_MOREINPUT);
+  if (text.find('\0') != std::string::npos) {
+    rl_ding();
+    RefuseOnScreen(std::u16string(1, u'\0'));  // the line would hold a NUL
+    return 0;
+  }
+  rl_mark = rl_point;
+  rl_insert_text(text.c_str());
+  rl_activate_mark();
+  return 0;
+}
+
 int TabCommand(int count, int keyCode) {
   return PressInPlace(Key::Tab, count, keyCode);
 }
@@ -141,6 +169,9 @@ void BindKeys() {
     if (map == nullptr) continue;
     rl_bind_key_in_map('\t', TabCommand, map);
     rl_bind_key_in_map(' ', SpaceCommand, map);
+  }
+  for (Keymap map : {keymaps[0], keymaps[1]}) {
+    if (map != nullptr) rl_bind_keyseq_in_map("\\e[200~", PasteCommand, map);
   }
   Keymap emacs = rl_get_keymap_by_name("emacs");
   for (const char* sequence : {"\\e\\r", "\\e\\n", "\\e[27;2;13~", "\\e[13;2u"}) {

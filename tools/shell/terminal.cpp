@@ -1,6 +1,6 @@
 // Interactive mode on a terminal: GNU readline edits the line, and Enter, Alt-Enter, Tab and
 // Space go to the plugin before readline acts on them, as the shell hands every key to the
-// plugin first.
+// plugin first. A line the edit line cannot hold whole is never cut, typed or pasted.
 #include <readline/history.h>
 #include <readline/readline.h>
 #include <signal.h>

@@ -832,10 +832,6 @@ bool BashCandidate(const std::string& s, size_t i) {
          std::string(" \t\n\r=").find(s[i + 1]) == std::string::npos;
 }
 
-bool ValidUtf8(const std::string& s) {
-  return standin::ToUtf8(standin::FromUtf8(s)) == s;
-}
-
 // The deliberate differences, each with the README line it stands for.
 struct CharFilter {
   const char* name;
@@ -931,7 +927,7 @@ CharFilter kCharFilters[] = {
          if (s[k] == 'g' || s[k] == 'a' || s[k] == 'G') ++k;
          if (k + 1 < s.size() && s[k] == 's' && (s[k + 1] & 0x80) != 0) return true;
        }
-       return c.bash.expanded && !ValidUtf8(c.bash.line);
+       return c.bash.expanded && !standin::IsUtf8(c.bash.line);
      },
      0},
     {"a word number is the word of that number (bash takes 36 as the last word)",

@@ -276,6 +276,8 @@ TEST_F(RegistryFile, SavedSettingsSurviveARestart) {
   ASSERT_EQ(SaveSettings(win::CurrentUser()), 0);
   PutRegistryValue(win::CurrentUser(), kKey, u"Odd \"one\"", 3, {0xAB, 0x00});
   PutRegistryString(win::LocalMachine(), kKey, u"Name", u"C:\\x \u00E9.wav");
+  // A byte that is not UTF-8 (its escape) is a byte of the file; a lone surrogate is not.
+  PutRegistryString(win::LocalMachine(), kKey, u"Odd", u"caf\xdce9 \xd800");
 
   standin::ResetRegistry();
   PluginSettings = kDefaultSettings;
@@ -289,6 +291,10 @@ TEST_F(RegistryFile, SavedSettingsSurviveARestart) {
   EXPECT_EQ(value.data, (std::vector<uint8_t>{0xAB, 0x00}));
   ASSERT_TRUE(standin::GetRegistryValue(win::LocalMachine(), kKey, u"NAME", &value));
   EXPECT_EQ(value.data.size(), 2 * 11u);  // ten units and the terminator
+  ASSERT_TRUE(standin::GetRegistryValue(win::LocalMachine(), kKey, u"Odd", &value));
+  EXPECT_EQ(value.type, win::kRegSz);
+  EXPECT_EQ(value.data,
+            (std::vector<uint8_t>{'c', 0, 'a', 0, 'f', 0, 0xe9, 0xdc, ' ', 0, 0x00, 0xd8, 0, 0}));
 
   std::ifstream in(Path());
   std::stringstream text;

@@ -1,4 +1,5 @@
-// UTF-16 <-> UTF-8 for the stand-ins.
+// UTF-16 <-> UTF-8 for the stand-ins, with the bytes that are not UTF-8 carried as lone low
+// surrogates so that no byte is lost or changed on the way through.
 #include "common/utf.h"
 
 #include <cstdint>
@@ -6,6 +7,12 @@
 namespace standin {
 
 namespace {
+
+// The unit a stray byte 0x80 to 0xFF travels as, and back.
+constexpr char16_t kEscapeBase = 0xDC00;
+constexpr char16_t kFirstEscape = 0xDC80;
+constexpr char16_t kLastEscape = 0xDCFF;
+constexpr uint32_t kReplacement = 0xFFFD;
 
 void PutUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
@@ -35,6 +42,47 @@ void PutUtf16(std::u16string& out, uint32_t cp) {
   }
 }
 
+// The length of the well-formed sequence at `at`, its code point in *cp; 0 when the byte there
+// begins none. The ranges of the second byte are Unicode's table of well-formed sequences:
+// they alone shut out overlong forms, surrogates and code points above U+10FFFF.
+size_t WellFormed(std::string_view text, size_t at, uint32_t* cp) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  if (lead < 0x80) {
+    *cp = lead;
+    return 1;
+  }
+  size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  uint32_t value = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // below: overlong
+    if (lead == 0xED) high = 0x9F;  // above: a surrogate
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;   // below: overlong
+    if (lead == 0xF4) high = 0x8F;  // above: beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  if (length > text.size() - at) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const auto c = static_cast<unsigned char>(text[at + k]);
+    if (c < low || c > high) return 0;
+    low = 0x80;
+    high = 0xBF;
+    value = (value << 6) | (c & 0x3F);
+  }
+  *cp = value;
+  return length;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
@@ -46,8 +94,11 @@ std::string ToUtf8(std::u16string_view text) {
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (c >= kFirstEscape && c <= kLastEscape) {
+      out.push_back(static_cast<char>(c - kEscapeBase));
+      continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
+      c = kReplacement;
     }
     PutUtf8(out, c);
   }
@@ -58,28 +109,27 @@ std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    size_t extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 9;
-    uint32_t cp = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = extra != 9;
-    for (size_t k = 1; ok && k <= extra; ++k) {
-      if (i + k >= text.size()) {
-        ok = false;  // cut off by the end of the text
-        break;
-      }
-      const auto c = static_cast<unsigned char>(text[i + k]);
-      if ((c >> 6) != 2) ok = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      PutUtf16(out, 0xFFFD);
+    uint32_t cp = 0;
+    const size_t length = WellFormed(text, i, &cp);
+    if (length == 0) {
+      out.push_back(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(text[i])));
       ++i;
       continue;
     }
     PutUtf16(out, cp);
-    i += extra + 1;
+    i += length;
   }
   return out;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    uint32_t cp = 0;
+    const size_t length = WellFormed(text, i, &cp);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
 }
 
 std::u16string UpperAscii(std::u16string_view text) {

@@ -117,7 +117,7 @@ std::string Escape(const std::string& s) {
 }
 
 // A REG_SZ whose bytes are whole units ending in one terminator and free of control units is
-// written as readable text; anything else as bytes.
+// written as readable text, when its UTF-8 reads back as the same units; anything else as bytes.
 bool IsPlainString(const RegistryValue& v) {
   if (v.type != win::kRegSz || v.data.size() < 2 || v.data.size() % 2 != 0) return false;
   const size_t units = v.data.size() / 2;
@@ -141,7 +141,9 @@ std::string FormatValue(const RegistryValue& v) {
     for (size_t i = 0; i + 2 < v.data.size(); i += 2) {
       text.push_back(static_cast<char16_t>(v.data[i] | (v.data[i + 1] << 8)));
     }
-    return "sz:\"" + Escape(ToUtf8(text)) + "\"";
+    // A lone surrogate that stands for no byte has no UTF-8: such a text is kept as bytes.
+    const std::string bytes = ToUtf8(text);
+    if (FromUtf8(bytes) == text) return "sz:\"" + Escape(bytes) + "\"";
   }
   snprintf(buf, sizeof buf, "hex(%x):", v.type);
   std::string out = buf;

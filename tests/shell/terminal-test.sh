@@ -16,8 +16,10 @@ mkdir -p "$tmp/home"
 tmux_=(tmux -S "$tmp/tmux.sock" -f /dev/null)
 trap '"${tmux_[@]}" kill-server 2>/dev/null; rm -rf "$tmp"' EXIT
 
-# Nothing of the user's: no ~/.inputrc, no configuration, a temporary registry. The terminal
-# type is one every Debian system has a description of.
+# Nothing of the user's: an ~/.inputrc of the test's own (Ctrl-T bound to one of the program's
+# commands by name), no configuration, a temporary registry. The terminal type is one every
+# Debian system has a description of.
+printf '"\\C-t": quorvin-shift-enter\n' >"$tmp/home/.inputrc"
 "${tmux_[@]}" new-session -d -x 100 -y 40 -- env -u INPUTRC HOME="$tmp/home" \
   XDG_CONFIG_HOME="$tmp/config" TERM=screen "$shell" --registry "$tmp/registry" || {
   echo "FAIL: tmux could not start the program"
@@ -146,3 +148,85 @@ expect "Tab expands !-2 in place" "$lines
 quorvin> set QUORVIN_EXPAND=bash
 cursor 32,16"
 
+
+# A command of the program's that ~/.inputrc binds by name works as its key does.
+press C-u
+type_text '!?alpha-two'
+press C-t
+expect "Ctrl-T, bound to quorvin-shift-enter in ~/.inputrc, expands only" "$lines
+quorvin> echo alpha-two extra
+cursor 29,16"
+
+# A pasted line one unit longer than the edit line, whose reference expands to less: cut to
+# the edit line it would fit. Tab rings the bell and changes nothing; Enter says why below the
+# line and leaves it there. Nothing runs, nothing joins the history.
+press C-u
+prefix='echo !-1:s/QUORVIN_KEYS=space tab/k/ '
+long="$prefix$(yes a | head -n $((65536 - ${#prefix} - 4)) | tr -d '\n') END"
+printf '%s' "$long" >"$tmp/long.txt"
+"${tmux_[@]}" load-buffer "$tmp/long.txt"
+"${tmux_[@]}" paste-buffer -p
+# 65545 columns with the prompt: the pane's 40 rows of 100 show the end of it.
+tail=$(for _ in $(seq 39); do printf '%100s\n' '' | tr ' ' a; done)
+tail+="
+$(printf '%41s' '' | tr ' ' a) END"
+expect "a pasted line too long for the edit line" "$tail
+cursor 45,39"
+press Tab
+press Enter
+# Enter's message goes above the line, which is then drawn again whole: the message is in the
+# pane's history, and the last line there is the whole line as pasted.
+message='quorvin-shell: line too long: 65536 UTF-16 units, the edit line holds 65535; not run'
+deadline=$((SECONDS + timeout))
+until "${tmux_[@]}" capture-pane -p -S - | grep -qxF "$message"; do
+  if [ $SECONDS -ge $deadline ]; then
+    echo "FAIL: Enter on a line too long: no message within ${timeout}s"
+    exit 1
+  fi
+  sleep 0.05
+done
+expect "Enter on a line too long rings the bell and leaves it" "$tail
+cursor 45,39"
+shown=$("${tmux_[@]}" capture-pane -p -J -S - | sed 's/ *$//')
+if [ "$(grep -cxF "$message" <<<"$shown")" -eq 1 ] &&
+  [ "$(tail -n 1 <<<"$shown")" == "quorvin> $long" ]; then
+  echo "ok: Enter said why, once, and the line stayed whole"
+else
+  echo "FAIL: Enter on a line too long: the message and the line after it were not as expected:"
+  grep -n -e 'quorvin-shell' -e 'quorvin> ' <<<"$shown" | cut -c1-200
+  exit 1
+fi
+press C-u
+press C-l
+type_text 'history'
+press Enter
+expect "neither Tab nor Enter ran or kept the line too long" "quorvin> history
+    0  echo alpha-one
+    1  echo alpha-one
+    2  echo alpha-two extra
+    3  quorv /Q /X0
+    4  history
+    5  set QUORVIN_EXPAND=bash
+    6  set QUORVIN_KEYS=space tab
+    7  history
+quorvin>
+cursor 9,9"
+
+# A paste holding a NUL goes in whole or not at all: readline alone would insert the text
+# before the NUL, and Enter would run that.
+printf 'echo a\0b END' >"$tmp/nul.txt"
+"${tmux_[@]}" load-buffer "$tmp/nul.txt"
+"${tmux_[@]}" paste-buffer -p
+expect "a paste holding a NUL is refused" "quorvin> history
+    0  echo alpha-one
+    1  echo alpha-one
+    2  echo alpha-two extra
+    3  quorv /Q /X0
+    4  history
+    5  set QUORVIN_EXPAND=bash
+    6  set QUORVIN_KEYS=space tab
+    7  history
+quorvin>
+quorvin-shell: the line holds a NUL, which the edit line cannot; not run
+quorvin>
+cursor 9,11"

@@ -22,8 +22,10 @@ namespace qshell {
 
 namespace {
 
-// Exit status of a line /bin/sh could not be started for, as a POSIX shell reports it.
+// Exit statuses of a line /bin/sh could not be started for, as a POSIX shell reports them: not
+// found, or found and not run (a command line beyond the system's limit for one argument).
 constexpr int kCannotRun = 127;
+constexpr int kCannotExecute = 126;
 
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
@@ -154,7 +156,9 @@ int RunShellCommand(const std::string& command) {
       }
     }
     execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(kCannotRun);
+    const int failure = errno;
+    fprintf(stderr, "quorvin-shell: /bin/sh: %s\n", strerror(failure));
+    _exit(failure == ENOENT ? kCannotRun : kCannotExecute);
   }
 
   int result = kCannotRun;

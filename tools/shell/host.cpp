@@ -1,5 +1,7 @@
 // The shell's side of the plugin calls: loading it, and handing it Enter, Shift-Enter, Tab and
 // Space in a KeyEvent the way Take Command does for the version it pretends to be.
+#include <cstdio>
+
 #include "keys/keys.h"
 #include "plugin/plugin.h"
 #include "shell.h"
@@ -47,9 +49,25 @@ void UnloadPlugin() {
   ShutdownPlugin();
 }
 
+bool FitsEditLine(const std::u16string& line) {
+  return line.size() <= kMaxLineLength && line.find(u'\0') == std::u16string::npos;
+}
+
+void ReportUnfit(const std::u16string& line) {
+  if (line.size() > kMaxLineLength) {
+    fprintf(stderr,
+            "quorvin-shell: line too long: %zu UTF-16 units, the edit line holds %zu; not run\n",
+            line.size(), kMaxLineLength);
+  } else {
+    fprintf(stderr, "quorvin-shell: the line holds a NUL, which the edit line cannot; not run\n");
+  }
+  fflush(stderr);
+}
+
 KeyOutcome PressKey(const std::u16string& line, Key pressed, size_t cursor) {
+  if (!FitsEditLine(line)) return {false, false, 0};
   text::Copy(EditLine, kLineCapacity, line.c_str());
-  const size_t length = text::Length(EditLine);
+  const size_t length = line.size();
 
   KeyEvent event = {};
   event.line = EditLine;

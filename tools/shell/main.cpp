@@ -24,48 +24,48 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr long kHighestShellVersion = 999;
 
+// One screen: at most 40 lines of 79 columns (the transcript test measures it).
 const char kHelp[] =
     "Usage: quorvin-shell [OPTION]...\n"
-    "A small shell that hosts the Quorvin plugin the way Take Command does: every Enter goes\n"
-    "to the plugin first, which expands history references (!!, !12, !-2, !0x1F, !cd, !?copy,\n"
-    "each optionally followed by :s/old/new/), and the resulting line is run.\n"
+    "A small shell that hosts the Quorvin plugin the way Take Command does: Enter,\n"
+    "Tab and Space go to the plugin first, which expands history references (!!,\n"
+    "!12, !-2, !0x1F, !cd, !?copy, then :s/old/new/; more in bash mode).\n"
     "\n"
     "Options:\n"
-    "  --shell-version N   the shell's major version the plugin is told (the variable _4ver);\n"
-    "                      from 24 on keys are passed by name (Enter, Shift-Enter), below\n"
-    "                      that only by code (13, 0x80D). Default 28.\n"
-    "  --var NAME=VALUE    sets a shell variable the plugin reads, e.g. noloadmsg=1 (no load\n"
-    "                      banner) or _batch=1 (errors name a batch file: also set _batchname\n"
-    "                      and _batchline). Set before the plugin starts; may be repeated.\n"
-    "  --registry FILE     the file that stands for the Windows registry, where quorv /S saves\n"
-    "                      the settings and the plugin restores them at start. Default\n"
-    "                      $XDG_CONFIG_HOME/quorvin/registry (~/.config/quorvin/registry);\n"
-    "                      an empty FILE keeps the registry in memory only.\n"
-    "  --dry-run           print the lines that would run instead of running them\n"
-    "  --help              show this help\n"
+    "  --shell-version N  the shell's major version the plugin is told (_4ver): from\n"
+    "                     24 on keys go by name, below by code only. Default 28.\n"
+    "  --var NAME=VALUE   a shell variable the plugin reads from its start, such as\n"
+    "                     noloadmsg=1 (no banner) or _batch=1; may be repeated\n"
+    "  --registry FILE    the file that stands for the registry (quorv /S saves to\n"
+    "                     it); default ~/.config/quorvin/registry, or the same under\n"
+    "                     $XDG_CONFIG_HOME; an empty FILE: in memory only\n"
+    "  --dry-run          print the lines that would run instead of running them\n"
+    "  --help             show this help\n"
     "\n"
-    "On a terminal (line editing and history by GNU readline):\n"
-    "  Enter               expand the line and run it; a failed reference runs the line as\n"
-    "                      typed, or stays on the line after quorv /X0\n"
-    "  Alt-Enter           expand only (the shell's Shift-Enter): the expansion stays on the\n"
-    "                      line for editing. Terminals that send a Shift-Enter of their own\n"
-    "                      (ESC [27;2;13~ or ESC [13;2u) work too; in ~/.inputrc the\n"
-    "                      commands are quorvin-enter and quorvin-shift-enter.\n"
-    "  Up, Down            earlier and later lines; Ctrl-C drops the line; Ctrl-D leaves\n"
+    "Keys on a terminal (GNU readline), with the commands ~/.inputrc can bind:\n"
+    "  Enter       quorvin-enter: expand the line and run it; a failed reference\n"
+    "              runs as typed, or stays on the line after quorv /X0\n"
+    "  Alt-Enter   quorvin-shift-enter: expand only, as the shell's Shift-Enter\n"
+    "              (also ESC [27;2;13~ and ESC [13;2u, which some terminals send)\n"
+    "  Tab, Space  quorvin-tab, quorvin-space: go to the plugin with the cursor;\n"
+    "              let through, Tab completes a file name and Space types a blank\n"
+    "  Up, Down    earlier and later lines; Ctrl-C drops the line; Ctrl-D leaves\n"
+    "A line longer than 65535 UTF-16 units is never cut: these keys ring the bell\n"
+    "and leave it as it is, and Enter says why.\n"
     "\n"
-    "When standard input is not a terminal, each input line is typed and Enter pressed; a\n"
-    "line the plugin rewrote is printed before it runs, and commands read /dev/null.\n"
+    "Variables the plugin reads (set NAME=VALUE; set NAME= removes one):\n"
+    "  QUORVIN_KEYS=tab space verify  tab, space: the key expands the text before\n"
+    "              the cursor in place; verify: Enter leaves its expansion on the\n"
+    "              line for a second look, and the next Enter runs it\n"
+    "  QUORVIN_EXPAND=bash  bash's history expansion in the whole line (sudo !!)\n"
     "\n"
-    "Built-in commands:\n"
-    "  quorv [OPTIONS]     the plugin's settings command (quorv /? lists its options)\n"
-    "  history             the history, numbered as !n counts (quorv /Z sets the base)\n"
-    "  cd [DIR]            change the directory\n"
-    "  set NAME=VALUE      set a shell variable the plugin reads (set NAME= removes it)\n"
-    "  exit [N]            leave with status N (default 0)\n"
-    "Every other line is run by /bin/sh -c. Every line run joins the history.\n"
+    "Piped input: each line is typed and Enter pressed; a line the plugin rewrote is\n"
+    "printed before it runs, commands read /dev/null, a line too long is refused.\n"
     "\n"
-    "The plugin's error beep rings the terminal bell (mode 1, Default Beep); the other beep\n"
-    "modes play Windows sounds, which are silent here.\n";
+    "Built-ins: quorv [OPTIONS] (the plugin's settings; quorv /? lists them),\n"
+    "history (numbered as !n counts), cd [DIR], set NAME=VALUE, exit [N]; /bin/sh -c\n"
+    "runs the rest. Every line run joins the history; bytes that are not UTF-8 reach\n"
+    "the command as typed. The error beep rings the bell in mode 1; others are mute.\n";
 
 // Reads the leading decimal number of a version text, as the plugin does ("28.02" is 28).
 int LeadingVersion(const std::string& text) {
@@ -165,7 +165,8 @@ int ReadOptions(int argc, char** argv) {
 }
 
 // Piped input: each line is typed on the edit line and Enter pressed. A line the plugin
-// swallowed is dropped, since the next line takes its place on the edit line.
+// swallowed is dropped, since the next line takes its place on the edit line. A line the edit
+// line cannot hold whole is refused, with status 1, and does not join the history.
 int RunTranscript() {
   char* input = nullptr;
   size_t capacity = 0;
@@ -176,8 +177,13 @@ int RunTranscript() {
     if (length > 0 && input[length - 1] == '\n') input[--length] = 0;
     if (length > 0 && input[length - 1] == '\r') input[--length] = 0;
 
-    const KeyOutcome outcome =
-        PressKey(standin::FromUtf8(std::string_view(input, length)), Key::Enter);
+    const std::u16string typed = standin::FromUtf8(std::string_view(input, length));
+    if (!FitsEditLine(typed)) {
+      ReportUnfit(typed);
+      status = 1;
+      continue;
+    }
+    const KeyOutcome outcome = PressKey(typed, Key::Enter);
     if (!outcome.survived) continue;
     const std::u16string line(EditLine);
     if (outcome.redrawn && !Options.dryRun) {

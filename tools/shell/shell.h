@@ -46,8 +46,17 @@ struct KeyOutcome {
 // GetPluginInfo, then InitializePlugin: the banner and the saved settings.
 void LoadPlugin();
 
-// Copies `line` into EditLine (bounded) with the cursor at `cursor` units (its end when past
-// it) and presses `pressed`.
+// Whether `line` goes on the edit line whole: at most kMaxLineLength units, and no NUL, which
+// would end it there. A line that does not is refused, as the shell refuses one longer than
+// its edit line: never cut, and so never run in part.
+bool FitsEditLine(const std::u16string& line);
+
+// Says on standard error why `line`, which does not fit the edit line, is not run.
+void ReportUnfit(const std::u16string& line);
+
+// Copies `line` into EditLine with the cursor at `cursor` units (its end when past it) and
+// presses `pressed`. A line that does not fit the edit line never reaches the plugin: the key
+// is swallowed and nothing changes.
 KeyOutcome PressKey(const std::u16string& line, Key pressed, size_t cursor = SIZE_MAX);
 
 void UnloadPlugin();

@@ -59,6 +59,12 @@ inline bool IsAsciiDigit(char16_t c) {
   return c >= u'0' && c <= u'9';
 }
 
+// The digits the number conversions read in base 16 (IsXDigit holds for more, such as the
+// fullwidth forms).
+inline bool IsAsciiXDigit(char16_t c) {
+  return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
 // ==== Surrogate pairs ====
 // A high surrogate followed by a low one is one character; either alone is a character of its
 // own.

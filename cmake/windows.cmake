@@ -65,6 +65,9 @@ set_target_properties(quorvin PROPERTIES
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/import
   MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 
+# The program that makes the stand-in's table of the system's character classes.
+add_subdirectory(tools/classtable)
+
 if(QUORVIN_TESTS)
   enable_testing()
   add_subdirectory(tests/wine)

@@ -115,6 +115,7 @@ TEST_F(Substitute, ModifiersInTurn) {
       {u"cat x", u":s/c/d/:s/dog/cow/", nullptr},
       {u"cat x", u":s/dog/cow/:s/c/d/", nullptr},
       {u"cat x", u":s/c/d/:s/a/b/x", nullptr},
+      {u"echo foo", u":s\u20ACo\u20AC0\u20AC", nullptr},  // the euro sign is no punctuation
   };
   int failures = 0;
   for (const Case& c : cases) {

@@ -196,6 +196,7 @@ TEST(ParseHistoryNumber, StatusValueAndEnd) {
       {u"2147483648", ERANGE, 0, 0},
       {u"-2147483649", ERANGE, 0, 0},
       {u"0xg", 0, 0, 1},
+      {u"0x\uFF26", 0, 0, 1},  // a fullwidth F is a hexadecimal digit to Windows, not to a number
       {u"-0x5", 0, 0, 2},
       {u"+3", 0, 3, 2},
       {u"x", -1, 0, 0},

@@ -85,7 +85,7 @@ int ParseHistoryNumber(const char16_t* text, int32_t* value, const char16_t** en
   errno = 0;
   const char16_t* stop = text;
   int32_t number;
-  if (text[0] == u'0' && (text[1] == u'x' || text[1] == u'X') && text::IsXDigit(text[2])) {
+  if (text[0] == u'0' && (text[1] == u'x' || text[1] == u'X') && text::IsAsciiXDigit(text[2])) {
     number = static_cast<int32_t>(text::ToUnsigned32(text + 2, &stop, 16));
   } else if (text::IsAsciiDigit(text[0]) ||
              ((text[0] == u'-' || text[0] == u'+') && text::IsAsciiDigit(text[1]))) {

@@ -9,8 +9,9 @@ namespace text {
 
 // ==== Character classes ====
 // Units below 256 follow ISO 8859-1 as the Windows default locale classifies them (a fixed
-// table). Units from 256 up ask the platform's Unicode classification (charclass-*.cpp).
-// The unit 0xFFFF belongs to no class.
+// table). Units from 256 up take the classes Windows gives them: on Windows asked of the
+// system, elsewhere read from a table made from it (charclass-*.cpp), so that every build
+// gives every unit the same classes. The unit 0xFFFF belongs to no class.
 
 enum CharClass : unsigned {
   kSpace = 1u << 0,
@@ -45,6 +46,10 @@ inline bool IsXDigit(char16_t c) {
 // The platform's classes for a unit of 256 or above (never called for smaller units).
 unsigned PlatformClassOf(char16_t c);
 
+// The classes Windows gives any unit, from the table made from GetStringTypeW: the platform's
+// classes where there is no Windows, and what the Windows suite holds against the system's.
+unsigned TableClassOf(char16_t c);
+
 // Folds only the 26 letters A-Z to a-z; every other unit is returned as it is.
 inline char16_t FoldAscii(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
@@ -52,6 +57,12 @@ inline char16_t FoldAscii(char16_t c) {
 
 inline bool IsAsciiDigit(char16_t c) {
   return c >= u'0' && c <= u'9';
+}
+
+// The digits the number conversions read in base 16 (IsXDigit holds for more, such as the
+// fullwidth forms).
+inline bool IsAsciiXDigit(char16_t c) {
+  return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 // ==== Surrogate pairs ====

@@ -238,6 +238,7 @@ SUITE_CASE(Modifier, MalformedModifiersFail) {
       {u"!!:", u""},
       {u"!!:s", u""},
       {u"!!:sXaXbX", u""},
+      {u"!!:s\u20ACa\u20ACb\u20AC", u""},  // the euro sign is no punctuation to Windows
       {u"!!:s/a", u""},
       {u"!!:s//b/", u""},
       {u"!!:s/a/b/ ", u""},

@@ -106,11 +106,11 @@ class Command : public PluginTest {
 
   // Stores a complete valid set of values under `root`.
   void Save(win::HKEY root, const Numbers& n) {
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Error Beep Mode", n.mode);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Case Insensitive", n.caseless);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Allow Whitespace", n.allow);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Execute on Failure", n.execute);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Counting Base", n.base);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Error Beep Mode", n.mode);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Case Insensitive", n.caseless);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Allow Whitespace", n.allow);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Execute on Failure", n.execute);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Counting Base", n.base);
   }
 };
 
@@ -215,7 +215,7 @@ TEST_F(Command, RestoreAndDefaultsInBothOrders) {
   // The machine key when the user key is damaged.
   const Numbers machine = {1, 4, 0, 0, 0};
   Save(win::LocalMachine(), machine);
-  standin::PutRegistryDword(win::CurrentUser(), SettingsKeyPath, u"Counting Base", 2);
+  standin::PutRegistryDword(win::CurrentUser(), kSettingsKeyPath, u"Counting Base", 2);
   Check({u"/R", 0,
          u"Settings restored from the registry (HKLM" + kKeyText + u").\r\n" + Report(machine), u"",
          machine});
@@ -234,18 +234,18 @@ TEST_F(Command, SavingToEitherRoot) {
   const std::u16string savedMachine =
       u"\r\nSettings saved to the registry (HKLM" + kKeyText + u").\r\n";
   Check({u"/B2 /S", 0, Report({1, 2, 0, 1, 0}) + savedUser, u"", {1, 2, 0, 1, 0}});
-  EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
-  EXPECT_FALSE(standin::RegistryKeyExists(win::LocalMachine(), SettingsKeyPath));
+  EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), kSettingsKeyPath));
+  EXPECT_FALSE(standin::RegistryKeyExists(win::LocalMachine(), kSettingsKeyPath));
 
   standin::ResetRegistry();
   Check({u"/S /S!", 0, Report(kDefaults) + savedMachine, u"", kDefaults});
-  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
-  EXPECT_TRUE(standin::RegistryKeyExists(win::LocalMachine(), SettingsKeyPath));
+  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), kSettingsKeyPath));
+  EXPECT_TRUE(standin::RegistryKeyExists(win::LocalMachine(), kSettingsKeyPath));
 
   Check({u"/Q /B2 /S", 0, u"", u"", {1, 2, 0, 1, 0}});
   standin::RegistryValue value;
   ASSERT_TRUE(
-      standin::GetRegistryValue(win::CurrentUser(), SettingsKeyPath, u"Error Beep Mode", &value));
+      standin::GetRegistryValue(win::CurrentUser(), kSettingsKeyPath, u"Error Beep Mode", &value));
   EXPECT_EQ(value.data, (std::vector<uint8_t>{2, 0, 0, 0}));
 }
 
@@ -265,7 +265,7 @@ TEST_F(Command, FailedSaveKeepsTheNewSettingsInMemory) {
 
   // A stale file name the registry will not let go of fails the save.
   standin::FailKeyCreate(0);
-  standin::PutRegistryString(win::CurrentUser(), SettingsKeyPath, u"Error Beep Filename",
+  standin::PutRegistryString(win::CurrentUser(), kSettingsKeyPath, u"Error Beep Filename",
                              u"/old.wav");
   standin::FailValueDelete(u"Error Beep Filename", 5);
   Check({u"/Q /S", 2, u"\r\n", failure, kDefaults});
@@ -346,7 +346,7 @@ TEST_F(Command, FailedSplitIsAnErrorAndChangesNothing) {
       {many + u"/S", 1, u"", kPrefix + u"Too many arguments: more than 1024\r\n", kDefaults},
   };
   CheckAll(cases);
-  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
+  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), kSettingsKeyPath));
 }
 
 TEST(ParseUnsignedValue, NumbersAndNot) {

@@ -14,7 +14,7 @@ using standin::PutRegistryDword;
 using standin::PutRegistryString;
 using standin::PutRegistryValue;
 
-const std::u16string kKey = SettingsKeyPath;
+const std::u16string kKey = kSettingsKeyPath;
 
 // Stores a complete set of numeric values under `root`.
 void PutValues(win::HKEY root, uint32_t mode, uint32_t caseless, uint32_t spaces, uint32_t execute,
@@ -241,7 +241,7 @@ TEST_F(Persistence, ResetKeepsTheCustomFile) {
 TEST_F(Persistence, StandInQueryResults) {
   PutRegistryValue(win::CurrentUser(), kKey, u"Long", win::kRegBinary, {1, 2, 3, 4, 5, 6});
   win::HKEY key = nullptr;
-  ASSERT_EQ(win::RegOpenKeyExW(win::CurrentUser(), SettingsKeyPath, 0, win::kKeyRead, &key), 0);
+  ASSERT_EQ(win::RegOpenKeyExW(win::CurrentUser(), kSettingsKeyPath, 0, win::kKeyRead, &key), 0);
   uint8_t data[4] = {9, 9, 9, 9};
   uint32_t type = 0;
   uint32_t size = sizeof data;
@@ -255,7 +255,7 @@ TEST_F(Persistence, StandInQueryResults) {
   EXPECT_EQ(type, 77u);
   EXPECT_EQ(win::RegDeleteValueW(key, u"Absent"), win::kErrorFileNotFound);
   EXPECT_EQ(win::RegCloseKey(key), 0);
-  EXPECT_EQ(win::RegOpenKeyExW(win::LocalMachine(), SettingsKeyPath, 0, win::kKeyRead, &key),
+  EXPECT_EQ(win::RegOpenKeyExW(win::LocalMachine(), kSettingsKeyPath, 0, win::kKeyRead, &key),
             win::kErrorFileNotFound);
   EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), u"Software\\Velloran"));
 }

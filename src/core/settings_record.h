@@ -44,8 +44,7 @@ constexpr size_t kBeepModeNameCapacity = 15;
 // Display names of the beep modes, indexed by mode 0 to 6.
 extern const char16_t BeepModeNames[kBeepModeCount][kBeepModeNameCapacity];
 
-// 1 when `path` names an existing file (not a directory or device) with the extension .wav
-// in any case and at most 255 units, whose name is no reserved device name (CON, NUL, COM1 and
-// the like, in any case, before its first dot and trailing blanks); else 0. The path is used as
-// it is.
-int IsValidWaveFile(const char16_t* path);
+// Whether `path` names an existing file (not a directory or device) with the extension .wav in
+// any case and at most 255 units, whose name is no reserved device name (CON, NUL, COM1 and the
+// like, in any case, before its first dot and trailing blanks). The path is used as it is.
+bool IsValidWaveFile(const char16_t* path);

@@ -37,7 +37,8 @@ const char16_t* YesNo(uint32_t flag) {
   return flag != 0 ? u"Yes" : u"No";
 }
 
-// Writes one error message about `token`, upper-cased first when `upperCase`. Always 1.
+// Writes one error message about `token`, upper-cased first when `upperCase`, and gives the
+// command's result for a bad option.
 int OptionError(const char16_t* format, char16_t* token, bool upperCase) {
   if (upperCase) win::CharUpperW(token);
   WriteErrorPrefix();
@@ -220,7 +221,7 @@ int SettingsCommand(char16_t* arguments) {
     if (source != nullptr) p.defaults = false;  // a successful restore cancels /D
     if (!p.quiet) {
       if (source != nullptr) {
-        Printf(u"Settings restored from the registry (%s\\%s).\r\n", source, SettingsKeyPath);
+        Printf(u"Settings restored from the registry (%s\\%s).\r\n", source, kSettingsKeyPath);
       } else {
         Printf(u"Settings not found in the registry.\r\n");
       }
@@ -250,7 +251,7 @@ int SettingsCommand(char16_t* arguments) {
     if (status == 0) {
       if (!p.quiet) {
         Printf(u"\r\nSettings saved to the registry (%s\\%s).\r\n", HiveWord(p.saveTarget),
-               SettingsKeyPath);
+               kSettingsKeyPath);
       }
       return 0;
     }
@@ -259,7 +260,7 @@ int SettingsCommand(char16_t* arguments) {
     CrLf();
     WriteErrorPrefix();
     Qprintf(StandardError(), u"Error saving settings to the registry (%s\\%s) :\r\n",
-            HiveWord(p.saveTarget), SettingsKeyPath);
+            HiveWord(p.saveTarget), kSettingsKeyPath);
     Qprintf(StandardError(), u"%s\r\n", message);
     return kResultSaveFailed;
   }

@@ -1,4 +1,4 @@
-// The settings record's persistence under SettingsKeyPath in the registry.
+// The settings record's persistence under kSettingsKeyPath in the registry.
 #include <cstring>
 
 #include "core/core.h"
@@ -35,7 +35,7 @@ int LoadSettings(win::HKEY root) {
   memset(file, 0, sizeof file);
 
   win::HKEY key = nullptr;
-  if (win::RegOpenKeyExW(root, SettingsKeyPath, 0, win::kKeyRead, &key) != win::kErrorSuccess) {
+  if (win::RegOpenKeyExW(root, kSettingsKeyPath, 0, win::kKeyRead, &key) != win::kErrorSuccess) {
     return 1;
   }
 
@@ -72,7 +72,7 @@ int LoadSettings(win::HKEY root) {
 
 int SaveSettings(win::HKEY root) {
   win::HKEY key = nullptr;
-  const int32_t opened = win::RegCreateKeyExW(root, SettingsKeyPath, 0, nullptr, 0,
+  const int32_t opened = win::RegCreateKeyExW(root, kSettingsKeyPath, 0, nullptr, 0,
                                               win::kKeyReadWrite, nullptr, &key, nullptr);
   if (opened != win::kErrorSuccess) return opened;  // e.g. access denied to HKLM
 

@@ -219,6 +219,19 @@ TEST_F(Persistence, FailingWritesStillWriteTheRest) {
   EXPECT_EQ(SaveSettings(win::CurrentUser()), 1392);
 }
 
+// The values are written in one fixed order, the one every earlier version wrote: of two
+// failing writes, the later one's status is reported.
+TEST_F(Persistence, ValuesAreWrittenInTheirOrder) {
+  const char16_t* const order[] = {u"Error Beep Mode", u"Case Insensitive", u"Allow Whitespace",
+                                   u"Execute on Failure", u"Counting Base"};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) {
+    for (const char16_t* name : order) standin::FailValueWrite(name, 0);
+    standin::FailValueWrite(order[i + 1], 1000);
+    standin::FailValueWrite(order[i], 1001);
+    EXPECT_EQ(SaveSettings(win::CurrentUser()), 1000) << Show(order[i]);
+  }
+}
+
 TEST_F(Persistence, KeyThatCannotBeCreatedOrOpened) {
   standin::FailKeyCreate(5);
   EXPECT_EQ(SaveSettings(win::CurrentUser()), 5);  // the platform's status, as it gave it

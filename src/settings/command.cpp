@@ -1,5 +1,5 @@
 // The `quorv` settings command: reads every option first, then applies them in a fixed order,
-// reports and saves.
+// reports (or lists the history) and saves.
 #include <cerrno>
 
 #include "core/core.h"
@@ -10,6 +10,9 @@
 namespace {
 
 constexpr int32_t kNothingPending = -1;
+
+// What a bare /H lists: more entries than any history holds.
+constexpr uint32_t kWholeHistory = 0xFFFFFFFFu;
 
 // The row of the beep mode, which /W sets as well.
 constexpr size_t RowOf(uint32_t SettingsRecord::*field) {
@@ -28,6 +31,8 @@ struct Pending {
   bool quiet;                                  // /Q
   bool defaults;                               // /D
   bool restore;                                // /R
+  bool list;                                   // /H: the history in place of the report
+  uint32_t listed;                             // /H: the newest entries to list
   win::HKEY saveTarget;                        // /S or /S!, or null
 };
 
@@ -169,6 +174,16 @@ int ReadOption(char16_t* token, Pending* p, bool* done) {
     p->saveTarget = win::LocalMachine();
     return 0;
   }
+  if (HasPrefix(token, u'H')) {
+    // A bare /H lists every entry; a value, however written, must be a count.
+    uint32_t count = kWholeHistory;
+    if (token[2] != 0 && ParseUnsignedValue(OptionValue(token), &count) != 0) {
+      return BadValue(u"History", token);
+    }
+    p->list = true;
+    p->listed = count;
+    return 0;
+  }
   if (HasPrefix(token, u'W')) {
     for (char16_t& c : TrueName) c = 0;
     QueryTrueName(OptionValue(token), TrueName);
@@ -226,7 +241,8 @@ int SettingsCommand(char16_t* arguments) {
   Pending p;
   for (int32_t& number : p.numbers) number = kNothingPending;
   for (char16_t& c : p.customBeepFile) c = 0;
-  p.quiet = p.defaults = p.restore = false;
+  p.quiet = p.defaults = p.restore = p.list = false;
+  p.listed = 0;
   p.saveTarget = nullptr;
 
   // The splitter has said why (too long, too many): nothing is applied or reported.
@@ -267,7 +283,12 @@ int SettingsCommand(char16_t* arguments) {
   }
   FallBackToDefaultBeep();
 
-  if (!p.quiet) PrintReport();
+  // /H shows the history with the settings now in force, whether or not the command is quiet.
+  if (p.list) {
+    ListHistory(p.listed);
+  } else if (!p.quiet) {
+    PrintReport();
+  }
 
   if (p.saveTarget != nullptr) {
     const int status = SaveSettings(p.saveTarget);

@@ -65,6 +65,13 @@ int ParseUnsignedValue(const char16_t* text, uint32_t* out);
 // The settings command; the export `quorv` calls it. 0, 1, 2 or 87.
 int SettingsCommand(char16_t* arguments);
 
+// ==== History list ====
+
+// Writes the newest `newest` entries of the shell's history (all, when it holds fewer), oldest
+// first, one a line: the number `!n` recalls the entry by under the current counting base,
+// right-aligned to the width of the largest number shown, two blanks, the entry, CR LF.
+void ListHistory(uint32_t newest);
+
 // ==== Command help ====
 // The help text, printed by the settings command and shown by the shell's Help request.
 constexpr size_t kCommandNameCapacity = 10;

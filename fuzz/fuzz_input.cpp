@@ -32,7 +32,7 @@ constexpr uint32_t kTypes[] = {
     win::kRegExpandSz, win::kRegBinary, 11 /* REG_QWORD */, 7 /* REG_MULTI_SZ */};
 
 std::u16string KeyPathOf() {
-  return SettingsKeyPath;
+  return kSettingsKeyPath;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 constexpr size_t kMaxTextUnits = 20000;
 
 bool InBuffer(const char16_t* p) {
-  return p >= ArgumentTable.buffer && p < ArgumentTable.buffer + MAX_ARG_LEN;
+  return p >= ArgumentTable.buffer && p < ArgumentTable.buffer + kMaxArgumentLength;
 }
 
 }  // namespace

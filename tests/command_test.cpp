@@ -2,6 +2,10 @@
 // the report, and saving, compared exactly on standard output and standard error.
 #include <unistd.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+
 #include "common/utf.h"
 #include "fixture.h"
 #include "text/text.h"
@@ -106,11 +110,11 @@ class Command : public PluginTest {
 
   // Stores a complete valid set of values under `root`.
   void Save(win::HKEY root, const Numbers& n) {
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Error Beep Mode", n.mode);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Case Insensitive", n.caseless);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Allow Whitespace", n.allow);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Execute on Failure", n.execute);
-    standin::PutRegistryDword(root, SettingsKeyPath, u"Counting Base", n.base);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Error Beep Mode", n.mode);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Case Insensitive", n.caseless);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Allow Whitespace", n.allow);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Execute on Failure", n.execute);
+    standin::PutRegistryDword(root, kSettingsKeyPath, u"Counting Base", n.base);
   }
 };
 
@@ -215,7 +219,7 @@ TEST_F(Command, RestoreAndDefaultsInBothOrders) {
   // The machine key when the user key is damaged.
   const Numbers machine = {1, 4, 0, 0, 0};
   Save(win::LocalMachine(), machine);
-  standin::PutRegistryDword(win::CurrentUser(), SettingsKeyPath, u"Counting Base", 2);
+  standin::PutRegistryDword(win::CurrentUser(), kSettingsKeyPath, u"Counting Base", 2);
   Check({u"/R", 0,
          u"Settings restored from the registry (HKLM" + kKeyText + u").\r\n" + Report(machine), u"",
          machine});
@@ -234,18 +238,18 @@ TEST_F(Command, SavingToEitherRoot) {
   const std::u16string savedMachine =
       u"\r\nSettings saved to the registry (HKLM" + kKeyText + u").\r\n";
   Check({u"/B2 /S", 0, Report({1, 2, 0, 1, 0}) + savedUser, u"", {1, 2, 0, 1, 0}});
-  EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
-  EXPECT_FALSE(standin::RegistryKeyExists(win::LocalMachine(), SettingsKeyPath));
+  EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), kSettingsKeyPath));
+  EXPECT_FALSE(standin::RegistryKeyExists(win::LocalMachine(), kSettingsKeyPath));
 
   standin::ResetRegistry();
   Check({u"/S /S!", 0, Report(kDefaults) + savedMachine, u"", kDefaults});
-  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
-  EXPECT_TRUE(standin::RegistryKeyExists(win::LocalMachine(), SettingsKeyPath));
+  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), kSettingsKeyPath));
+  EXPECT_TRUE(standin::RegistryKeyExists(win::LocalMachine(), kSettingsKeyPath));
 
   Check({u"/Q /B2 /S", 0, u"", u"", {1, 2, 0, 1, 0}});
   standin::RegistryValue value;
   ASSERT_TRUE(
-      standin::GetRegistryValue(win::CurrentUser(), SettingsKeyPath, u"Error Beep Mode", &value));
+      standin::GetRegistryValue(win::CurrentUser(), kSettingsKeyPath, u"Error Beep Mode", &value));
   EXPECT_EQ(value.data, (std::vector<uint8_t>{2, 0, 0, 0}));
 }
 
@@ -265,7 +269,7 @@ TEST_F(Command, FailedSaveKeepsTheNewSettingsInMemory) {
 
   // A stale file name the registry will not let go of fails the save.
   standin::FailKeyCreate(0);
-  standin::PutRegistryString(win::CurrentUser(), SettingsKeyPath, u"Error Beep Filename",
+  standin::PutRegistryString(win::CurrentUser(), kSettingsKeyPath, u"Error Beep Filename",
                              u"/old.wav");
   standin::FailValueDelete(u"Error Beep Filename", 5);
   Check({u"/Q /S", 2, u"\r\n", failure, kDefaults});
@@ -346,7 +350,125 @@ TEST_F(Command, FailedSplitIsAnErrorAndChangesNothing) {
       {many + u"/S", 1, u"", kPrefix + u"Too many arguments: more than 1024\r\n", kDefaults},
   };
   CheckAll(cases);
-  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), SettingsKeyPath));
+  EXPECT_FALSE(standin::RegistryKeyExists(win::CurrentUser(), kSettingsKeyPath));
+}
+
+// `quorv /H`: the history as `!n` numbers it, written in place of the report, the same whether
+// the shell ends its list by null or by handing the newest entry back.
+TEST_F(Command, HistoryList) {
+  const std::vector<std::u16string> three = {u"dir", u"echo %PATH% %s 100%",
+                                             u"type \u00e9t\u00e9 \U0001F600.txt"};
+  const std::u16string lines3[] = {u"0  dir\r\n", u"1  echo %PATH% %s 100%\r\n",
+                                   u"2  type \u00e9t\u00e9 \U0001F600.txt\r\n"};
+  const std::u16string all3 = lines3[0] + lines3[1] + lines3[2];
+  std::vector<std::u16string> ten;
+  for (int i = 0; i < 10; ++i) ten.push_back(u"e" + standin::FromUtf8(std::to_string(i)));
+  const std::u16string longest(kMaxLineLength, u'L');
+  const std::u16string bad = kPrefix + u"Bad History value: ";
+  const Numbers b2 = {1, 2, 0, 1, 0};
+  struct Row {
+    std::vector<std::u16string> history;
+    std::u16string arguments;
+    int result;
+    std::u16string out;
+    std::u16string err;
+    Numbers after;
+  };
+  const Row rows[] = {
+      {{}, u"/H", 0, u"", u"", kDefaults},
+      {{u"dir"}, u"/H", 0, u"0  dir\r\n", u"", kDefaults},
+      {three, u"/H", 0, all3, u"", kDefaults},
+      {three, u"/H0", 0, u"", u"", kDefaults},
+      {three, u"/h1", 0, lines3[2], u"", kDefaults},
+      {three, u"/H3", 0, all3, u"", kDefaults},
+      {three, u"/H:4", 0, all3, u"", kDefaults},
+      {three, u"/H=4294967295", 0, all3, u"", kDefaults},
+      {three, u"/H0x2", 0, lines3[1] + lines3[2], u"", kDefaults},
+      {three, u"/H5 /H2", 0, lines3[1] + lines3[2], u"", kDefaults},
+      {three,
+       u"/Z1 /H",
+       0,
+       u"1  dir\r\n2  echo %PATH% %s 100%\r\n3  type \u00e9t\u00e9 \U0001F600.txt\r\n",
+       u"",
+       {1, 1, 0, 1, 1}},
+      {three, u"/H1 /Z1 /Z0", 0, lines3[2], u"", kDefaults},
+      // The width is that of the largest number shown.
+      {ten, u"/H2", 0, u"8  e8\r\n9  e9\r\n", u"", kDefaults},
+      {ten, u"/Z1 /H2", 0, u" 9  e8\r\n10  e9\r\n", u"", {1, 1, 0, 1, 1}},
+      {ten, u"/Z:1 /H:1", 0, u"10  e9\r\n", u"", {1, 1, 0, 1, 1}},
+      // Entries as they are: line breaks, and as long as the shell's line.
+      {{u"a\r\nb", u""}, u"/H", 0, u"0  a\r\nb\r\n1  \r\n", u"", kDefaults},
+      {{longest}, u"/H", 0, u"0  " + longest + u"\r\n", u"", kDefaults},
+      // With the other options, in their usual order; never the report, also not quietly.
+      {three, u"/Q /H1", 0, lines3[2], u"", kDefaults},
+      {three, u"/H1 /B2", 0, lines3[2], u"", b2},
+      {three, u"/B2 /D /H1", 0, u"Default plugin settings restored.\r\n" + lines3[2], u"", b2},
+      {three, u"/H1 /S", 0,
+       lines3[2] + u"\r\nSettings saved to the registry (HKCU" + kKeyText + u").\r\n", u"",
+       kDefaults},
+      {three, u"/H1 /?", 0, HelpText, u"", kDefaults},
+      // A bad count is a bad option: nothing is listed or changed.
+      {three, u"/B2 /Hx", 1, u"", bad + u"\"/HX\"\r\n", kDefaults},
+      {three, u"/H-1 /B2", 1, u"", bad + u"\"/H-1\"\r\n", kDefaults},
+      {three, u"/H4294967296", 1, u"", bad + u"\"/H4294967296\"\r\n", kDefaults},
+      {three, u"/H:", 1, u"", bad + u"\"/H:\"\r\n", kDefaults},
+      {three, u"/History", 1, u"", bad + u"\"/HISTORY\"\r\n", kDefaults},
+      {three, u"/H 2", 1, u"", kPrefix + u"Syntax error: \"2\"\r\n", kDefaults},
+  };
+  for (const bool bySelf : {false, true}) {
+    for (const Row& row : rows) {
+      standin::ResetRegistry();
+      standin::SetHistory(row.history);
+      standin::SetEndBySelf(bySelf);
+      Check({row.arguments, row.result, row.out, row.err, row.after});
+    }
+  }
+  EXPECT_EQ(standin::TakeStdout() + standin::TakeStderr(), u"");
+}
+
+// An entry longer than the shell's line (which the shell never holds) is cut to it, never
+// inside a surrogate pair.
+TEST_F(Command, HistoryListCutsAnOverlongEntryAtAWholeCharacter) {
+  const std::u16string fill(kMaxLineLength - 1, u'x');
+  standin::SetHistory({fill + u"yz", fill + u"\U0001F600"});
+  EXPECT_EQ(Quorv(u"/H").out, u"0  " + fill + u"y\r\n1  " + fill + u"\r\n");
+}
+
+// For every number `quorv /H` shows, `!n` recalls the entry shown beside it, with either base
+// and either end of the list.
+TEST_F(Command, HistoryListShowsWhatBangNumberRecalls) {
+  const std::u16string units[] = {u"a", u"Z", u"7",      u" ",      u"%",         u"%s",
+                                  u"!", u":", u"\u00e9", u"\u4e2d", u"\U0001F600"};
+  std::mt19937 random(20240611);
+  std::vector<std::u16string> history;
+  for (int i = 0; i < 300; ++i) {
+    std::u16string entry;
+    const size_t length = 1 + random() % 12;
+    for (size_t j = 0; j < length; ++j) entry += units[random() % std::size(units)];
+    history.push_back(entry);
+  }
+  standin::SetHistory(history);
+  for (const bool bySelf : {false, true}) {
+    for (const char16_t* base : {u"/Z0", u"/Z1"}) {
+      standin::SetEndBySelf(bySelf);
+      const size_t newest = random() % 320;
+      const std::u16string listing =
+          Quorv(std::u16string(base) + u" /H" + standin::FromUtf8(std::to_string(newest))).out;
+      size_t lines = 0;
+      for (size_t at = 0; at < listing.size(); ++lines) {
+        const size_t end = listing.find(u"\r\n", at);
+        ASSERT_NE(end, std::u16string::npos);
+        const std::u16string line = listing.substr(at, end - at);
+        at = end + 2;
+        const size_t digits = line.find_first_not_of(u' ');
+        const size_t gap = line.find(u"  ", digits);
+        ASSERT_NE(gap, std::u16string::npos) << Show(line);
+        EXPECT_EQ(PressKey(u"!" + line.substr(digits, gap - digits)).line, line.substr(gap + 2))
+            << Show(line) << " " << Show(base) << " " << bySelf;
+      }
+      EXPECT_EQ(lines, std::min(newest, history.size())) << newest;
+    }
+  }
 }
 
 TEST(ParseUnsignedValue, NumbersAndNot) {

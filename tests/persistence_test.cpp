@@ -14,7 +14,7 @@ using standin::PutRegistryDword;
 using standin::PutRegistryString;
 using standin::PutRegistryValue;
 
-const std::u16string kKey = SettingsKeyPath;
+const std::u16string kKey = kSettingsKeyPath;
 
 // Stores a complete set of numeric values under `root`.
 void PutValues(win::HKEY root, uint32_t mode, uint32_t caseless, uint32_t spaces, uint32_t execute,
@@ -219,6 +219,19 @@ TEST_F(Persistence, FailingWritesStillWriteTheRest) {
   EXPECT_EQ(SaveSettings(win::CurrentUser()), 1392);
 }
 
+// The values are written in one fixed order, the one every earlier version wrote: of two
+// failing writes, the later one's status is reported.
+TEST_F(Persistence, ValuesAreWrittenInTheirOrder) {
+  const char16_t* const order[] = {u"Error Beep Mode", u"Case Insensitive", u"Allow Whitespace",
+                                   u"Execute on Failure", u"Counting Base"};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) {
+    for (const char16_t* name : order) standin::FailValueWrite(name, 0);
+    standin::FailValueWrite(order[i + 1], 1000);
+    standin::FailValueWrite(order[i], 1001);
+    EXPECT_EQ(SaveSettings(win::CurrentUser()), 1000) << Show(order[i]);
+  }
+}
+
 TEST_F(Persistence, KeyThatCannotBeCreatedOrOpened) {
   standin::FailKeyCreate(5);
   EXPECT_EQ(SaveSettings(win::CurrentUser()), 5);  // the platform's status, as it gave it
@@ -241,7 +254,7 @@ TEST_F(Persistence, ResetKeepsTheCustomFile) {
 TEST_F(Persistence, StandInQueryResults) {
   PutRegistryValue(win::CurrentUser(), kKey, u"Long", win::kRegBinary, {1, 2, 3, 4, 5, 6});
   win::HKEY key = nullptr;
-  ASSERT_EQ(win::RegOpenKeyExW(win::CurrentUser(), SettingsKeyPath, 0, win::kKeyRead, &key), 0);
+  ASSERT_EQ(win::RegOpenKeyExW(win::CurrentUser(), kSettingsKeyPath, 0, win::kKeyRead, &key), 0);
   uint8_t data[4] = {9, 9, 9, 9};
   uint32_t type = 0;
   uint32_t size = sizeof data;
@@ -255,7 +268,7 @@ TEST_F(Persistence, StandInQueryResults) {
   EXPECT_EQ(type, 77u);
   EXPECT_EQ(win::RegDeleteValueW(key, u"Absent"), win::kErrorFileNotFound);
   EXPECT_EQ(win::RegCloseKey(key), 0);
-  EXPECT_EQ(win::RegOpenKeyExW(win::LocalMachine(), SettingsKeyPath, 0, win::kKeyRead, &key),
+  EXPECT_EQ(win::RegOpenKeyExW(win::LocalMachine(), kSettingsKeyPath, 0, win::kKeyRead, &key),
             win::kErrorFileNotFound);
   EXPECT_TRUE(standin::RegistryKeyExists(win::CurrentUser(), u"Software\\Velloran"));
 }

@@ -24,7 +24,7 @@ void WriteErrorPrefix() {
   Qprintf(StandardError(), u"%s", ExpandShellText(u"%_batchname [%_batchline]  "));
 }
 
-int FormatSystemError(uint32_t code, char16_t* buffer) {
+void FormatSystemError(uint32_t code, char16_t* buffer) {
   if (code == kUnknownErrorCode) {
     text::Copy(buffer, kErrorTextCapacity, u"Unknown error");
   } else if (win::FormatMessageW(win::kFormatMessageFlags, nullptr, code, 0, buffer,
@@ -34,5 +34,4 @@ int FormatSystemError(uint32_t code, char16_t* buffer) {
   for (size_t n = text::Length(buffer); n > 0 && text::IsSpace(buffer[n - 1]); --n) {
     buffer[n - 1] = 0;
   }
-  return 0;
 }

@@ -24,5 +24,5 @@ void* StandardError();
 void WriteErrorPrefix();
 
 // The one-line text of a system error code into `buffer` (kErrorTextCapacity units), without
-// white space at its end. Always 0.
-int FormatSystemError(uint32_t code, char16_t* buffer);
+// white space at its end.
+void FormatSystemError(uint32_t code, char16_t* buffer);

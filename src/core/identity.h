@@ -2,6 +2,8 @@
 // and caption is built, and the shell's major version.
 #pragma once
 
+#include "core/version.h"  // kVersionMajor, kVersionMinor, kVersionBuild: made from project()
+
 // ==== Identity ====
 constexpr const char16_t* kPluginName = u"Quorvin";
 constexpr const char16_t* kPluginAuthor = u"Brasklund";
@@ -10,9 +12,6 @@ constexpr const char16_t* kPluginWebPage = u"https://velloran.org/quorvin";
 constexpr const char16_t* kPluginDescription = u"Access command history with a bang!";
 constexpr const char16_t* kPluginFunctions = u"quorv,*key";
 constexpr const char16_t* kPlatformTag = u"x64";
-constexpr unsigned kVersionMajor = 0;
-constexpr unsigned kVersionMinor = 70;
-constexpr unsigned kVersionBuild = 0;
 
 // ==== The shell's version ====
 

@@ -1,5 +1,6 @@
-// The plugin's settings: the process-wide record, its defaults, the beep modes and the test of a
-// custom beep file.
+// The plugin's settings: the process-wide record, its defaults, the table of its numeric
+// settings that loading, saving, resetting, the options of `quorv` and its report all go by,
+// the beep modes and the test of a custom beep file.
 #pragma once
 
 #include <cstddef>
@@ -44,8 +45,45 @@ constexpr size_t kBeepModeNameCapacity = 15;
 // Display names of the beep modes, indexed by mode 0 to 6.
 extern const char16_t BeepModeNames[kBeepModeCount][kBeepModeNameCapacity];
 
-// 1 when `path` names an existing file (not a directory or device) with the extension .wav
-// in any case and at most 255 units, whose name is no reserved device name (CON, NUL, COM1 and
-// the like, in any case, before its first dot and trailing blanks); else 0. The path is used as
-// it is.
-int IsValidWaveFile(const char16_t* path);
+// Whether `path` names an existing file (not a directory or device) with the extension .wav in
+// any case and at most 255 units, whose name is no reserved device name (CON, NUL, COM1 and the
+// like, in any case, before its first dot and trailing blanks). The path is used as it is.
+bool IsValidWaveFile(const char16_t* path);
+
+// ==== The numeric settings, one row each ====
+
+// How the report shows a setting's value after the number.
+enum class SettingDisplay : uint8_t {
+  kNumberOnly,  // the number alone
+  kYesNo,       // (Yes) or (No)
+  kBeepMode,    // the beep mode's name; the custom beep's file follows on a line of its own
+};
+
+// One numeric setting: everything the registry, the options of `quorv` and its report know of
+// it.
+struct NumericSetting {
+  char16_t letter;                  // the option of `quorv` that sets it: 'A' for /A
+  const char16_t* valueName;        // its REG_DWORD value under the settings key
+  uint32_t SettingsRecord::*field;  // where the record holds it
+  uint32_t maximum;  // the largest value; a 0/1 setting (maximum 1) takes any non-zero option
+                     // value as 1, a larger maximum refuses an option value beyond it
+  const char16_t* optionName;  // the name in the messages about a bad option value
+  const char16_t* label;       // the report's line before the option, dots included
+  SettingDisplay display;      // what the report shows after the number
+};
+
+// In the order the registry values are read and written and the options are applied. The report
+// lists them in the order of their letters.
+inline constexpr NumericSetting kNumericSettings[] = {
+    {u'B', u"Error Beep Mode", &SettingsRecord::errorBeepMode, kBeepModeCount - 1, u"ErrorBeepMode",
+     u"  Error beep mode  . . . . . . . . ", SettingDisplay::kBeepMode},
+    {u'I', u"Case Insensitive", &SettingsRecord::caseInsensitive, 1, u"CaseInsensitive",
+     u"  Case insensitive . . . . . . . . ", SettingDisplay::kYesNo},
+    {u'A', u"Allow Whitespace", &SettingsRecord::allowWhitespace, 1, u"AllowSpaces",
+     u"  Allow whitespace . . . . . . . . ", SettingDisplay::kYesNo},
+    {u'X', u"Execute on Failure", &SettingsRecord::executeOnFailure, 1, u"ExecuteOnFail",
+     u"  Execute on failure . . . . . . . ", SettingDisplay::kYesNo},
+    {u'Z', u"Counting Base", &SettingsRecord::countingBase, 1, u"CountingBase",
+     u"  Entries are numbered from  . . . ", SettingDisplay::kNumberOnly},
+};
+constexpr size_t kNumericSettingCount = sizeof kNumericSettings / sizeof kNumericSettings[0];

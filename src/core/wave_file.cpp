@@ -43,10 +43,10 @@ const char16_t BeepModeNames[kBeepModeCount][kBeepModeNameCapacity] = {
     u"None", u"Default Beep", u"Asterisk", u"Exclamation", u"Critical Stop", u"Question", u"Custom",
 };
 
-int IsValidWaveFile(const char16_t* path) {
-  if (path == nullptr || path[0] == 0) return 0;
+bool IsValidWaveFile(const char16_t* path) {
+  if (path == nullptr || path[0] == 0) return false;
   const size_t length = text::BoundedLength(path, kWaveFileCapacity);
-  if (length >= kWaveFileCapacity) return 0;
+  if (length >= kWaveFileCapacity) return false;
 
   // The extension begins at the last '.' that no separator follows; the last component
   // begins after the last separator.
@@ -60,12 +60,12 @@ int IsValidWaveFile(const char16_t* path) {
       component = p + 1;
     }
   }
-  if (dot == nullptr || !text::EqualsIgnoreAsciiCase(dot, u".wav")) return 0;
+  if (dot == nullptr || !text::EqualsIgnoreAsciiCase(dot, u".wav")) return false;
   // Before the file system: C:\x\con.wav would open the console, not a file.
-  if (IsDeviceName(component)) return 0;
+  if (IsDeviceName(component)) return false;
 
   const uint32_t attributes = win::GetFileAttributesW(path);
-  if (attributes == win::kInvalidFileAttributes) return 0;
-  if (attributes & (win::kFileAttributeDirectory | win::kFileAttributeDevice)) return 0;
-  return 1;
+  if (attributes == win::kInvalidFileAttributes) return false;
+  if (attributes & (win::kFileAttributeDirectory | win::kFileAttributeDevice)) return false;
+  return true;
 }

@@ -48,9 +48,8 @@ void ProbeHostVersion() {
   }
 }
 
-int StartPlugin() {
+void StartPlugin() {
   PrintBanner();
   ProbeHostVersion();
   if (LoadSettings(win::CurrentUser()) != 0) LoadSettings(win::LocalMachine());
-  return 0;
 }

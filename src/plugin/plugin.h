@@ -16,8 +16,8 @@ PluginInfo* FillPluginInfo();
 // Reads the shell's major version from "%_4ver" into `HostMajorVersion`.
 void ProbeHostVersion();
 
-// Banner, shell version and saved settings, in that order. Always 0.
-int StartPlugin();
+// Banner, shell version and saved settings, in that order.
+void StartPlugin();
 
 // ==== Exports ====
 // What the shell sees; defined in exports.cpp.

@@ -1,5 +1,5 @@
 // The `quorv` settings command: reads every option first, then applies them in a fixed order,
-// reports and saves.
+// reports (or lists the history) and saves.
 #include <cerrno>
 
 #include "core/core.h"
@@ -11,17 +11,28 @@ namespace {
 
 constexpr int32_t kNothingPending = -1;
 
+// What a bare /H lists: more entries than any history holds.
+constexpr uint32_t kWholeHistory = 0xFFFFFFFFu;
+
+// The row of the beep mode, which /W sets as well.
+constexpr size_t RowOf(uint32_t SettingsRecord::*field) {
+  size_t row = 0;
+  while (row < kNumericSettingCount && kNumericSettings[row].field != field) ++row;
+  return row;
+}
+constexpr size_t kBeepModeRow = RowOf(&SettingsRecord::errorBeepMode);
+static_assert(kBeepModeRow < kNumericSettingCount, "the beep mode has a row");
+
 // What one call of the command has read from its options and will apply afterwards.
 struct Pending {
-  int32_t errorBeepMode;                       // 0 to 6, or kNothingPending
-  int32_t allowWhitespace;                     // 0/1, or kNothingPending
-  int32_t caseInsensitive;                     // 0/1, or kNothingPending
-  int32_t executeOnFailure;                    // 0/1, or kNothingPending
-  int32_t countingBase;                        // 0/1, or kNothingPending
+  int32_t numbers[kNumericSettingCount];       // by row of kNumericSettings: the value read from
+                                               // its option, or kNothingPending
   char16_t customBeepFile[kWaveFileCapacity];  // full path from /W, or empty
   bool quiet;                                  // /Q
   bool defaults;                               // /D
   bool restore;                                // /R
+  bool list;                                   // /H: the history in place of the report
+  uint32_t listed;                             // /H: the newest entries to list
   win::HKEY saveTarget;                        // /S or /S!, or null
 };
 
@@ -37,7 +48,8 @@ const char16_t* YesNo(uint32_t flag) {
   return flag != 0 ? u"Yes" : u"No";
 }
 
-// Writes one error message about `token`, upper-cased first when `upperCase`. Always 1.
+// Writes one error message about `token`, upper-cased first when `upperCase`, and gives the
+// command's result for a bad option.
 int OptionError(const char16_t* format, char16_t* token, bool upperCase) {
   if (upperCase) win::CharUpperW(token);
   WriteErrorPrefix();
@@ -60,32 +72,70 @@ bool IsWhole(const char16_t* token, const char16_t* option) {
   return text::EqualsIgnoreAsciiCase(token, option);
 }
 
-// A 0/1 option (/A, /I, /X, /Z): any non-zero number gives 1. 0, or 1 after the message.
-int ReadFlag(char16_t* token, const char16_t* badFormat, int32_t* pending) {
+// The message about an option value that is no number, naming the value as `name`. The
+// command's result for a bad option.
+int BadValue(const char16_t* name, char16_t* token) {
+  win::CharUpperW(token);
+  WriteErrorPrefix();
+  Qprintf(StandardError(), u"Bad %s value: \"%s\"\r\n", name, token);
+  return kResultUsage;
+}
+
+// The option of a numeric setting into `*pending`. 0, or 1 after the message.
+int ReadNumber(char16_t* token, const NumericSetting& setting, int32_t* pending) {
   uint32_t number = 0;
   if (ParseUnsignedValue(OptionValue(token), &number) != 0) {
-    return OptionError(badFormat, token, true);
+    return BadValue(setting.optionName, token);
   }
-  *pending = number != 0 ? 1 : 0;
+  if (setting.maximum == 1) {
+    number = number != 0 ? 1 : 0;
+  } else if (number > setting.maximum) {
+    // Printed unsigned: the number may lie above the signed 32-bit range.
+    WriteErrorPrefix();
+    Qprintf(StandardError(), u"%s must be 0 to %u: %u\r\n", setting.optionName, setting.maximum,
+            number);
+    return kResultUsage;
+  }
+  *pending = static_cast<int32_t>(number);
   return 0;
 }
 
+// One line of the report. The shell's Printf knows no %c: the option is a text of its own.
+void PrintSetting(const NumericSetting& setting) {
+  const uint32_t value = PluginSettings.*setting.field;
+  const char16_t option[] = {u'/', setting.letter, 0};
+  switch (setting.display) {
+    case SettingDisplay::kNumberOnly:
+      Printf(u"%s%s : %-2d\r\n", setting.label, option, value);
+      break;
+    case SettingDisplay::kYesNo:
+      Printf(u"%s%s : %-2d  (%s)\r\n", setting.label, option, value, YesNo(value));
+      break;
+    case SettingDisplay::kBeepMode:
+      Printf(u"%s%s : %-2d  (%s)\r\n", setting.label, option, value,
+             value < kBeepModeCount ? BeepModeNames[value] : u"???");
+      if (value == BeepCustom && PluginSettings.customBeepFile[0] != 0) {
+        Printf(u"  Custom error beep filename . . . /W : %s\r\n", PluginSettings.customBeepFile);
+      }
+      break;
+  }
+}
+
+// The settings, their rows in the order of their letters.
 void PrintReport() {
-  const SettingsRecord& s = PluginSettings;
   Printf(u"\r\n%s v%u.%u.%u settings:\r\n\n", kPluginName, kVersionMajor, kVersionMinor,
          kVersionBuild);
-  Printf(u"  Allow whitespace . . . . . . . . /A : %-2d  (%s)\r\n", s.allowWhitespace,
-         YesNo(s.allowWhitespace));
-  Printf(u"  Error beep mode  . . . . . . . . /B : %-2d  (%s)\r\n", s.errorBeepMode,
-         s.errorBeepMode < kBeepModeCount ? BeepModeNames[s.errorBeepMode] : u"???");
-  if (s.errorBeepMode == BeepCustom && s.customBeepFile[0] != 0) {
-    Printf(u"  Custom error beep filename . . . /W : %s\r\n", s.customBeepFile);
+  char16_t shown = 0;  // the letter of the row printed last
+  for (size_t n = 0; n < kNumericSettingCount; ++n) {
+    const NumericSetting* next = nullptr;
+    for (const NumericSetting& setting : kNumericSettings) {
+      if (setting.letter > shown && (next == nullptr || setting.letter < next->letter)) {
+        next = &setting;
+      }
+    }
+    PrintSetting(*next);
+    shown = next->letter;
   }
-  Printf(u"  Case insensitive . . . . . . . . /I : %-2d  (%s)\r\n", s.caseInsensitive,
-         YesNo(s.caseInsensitive));
-  Printf(u"  Execute on failure . . . . . . . /X : %-2d  (%s)\r\n", s.executeOnFailure,
-         YesNo(s.executeOnFailure));
-  Printf(u"  Entries are numbered from  . . . /Z : %-2d\r\n", s.countingBase);
 }
 
 // Reads one token into `p`. 0 to go on; otherwise the command's result, at once.
@@ -99,29 +149,14 @@ int ReadOption(char16_t* token, Pending* p, bool* done) {
     *done = true;
     return 0;
   }
-  if (HasPrefix(token, u'A')) {
-    return ReadFlag(token, u"Bad AllowSpaces value: \"%s\"\r\n", &p->allowWhitespace);
-  }
-  if (HasPrefix(token, u'B')) {
-    uint32_t mode = 0;
-    if (ParseUnsignedValue(OptionValue(token), &mode) != 0) {
-      return OptionError(u"Bad ErrorBeepMode value: \"%s\"\r\n", token, true);
+  for (size_t row = 0; row < kNumericSettingCount; ++row) {
+    if (HasPrefix(token, kNumericSettings[row].letter)) {
+      return ReadNumber(token, kNumericSettings[row], &p->numbers[row]);
     }
-    if (mode >= kBeepModeCount) {
-      // Printed unsigned: the number may lie above the signed 32-bit range.
-      WriteErrorPrefix();
-      Qprintf(StandardError(), u"ErrorBeepMode must be 0 to %u: %u\r\n", kBeepModeCount - 1, mode);
-      return kResultUsage;
-    }
-    p->errorBeepMode = static_cast<int32_t>(mode);
-    return 0;
   }
   if (IsWhole(token, u"/D")) {
     p->defaults = true;
     return 0;
-  }
-  if (HasPrefix(token, u'I')) {
-    return ReadFlag(token, u"Bad CaseInsensitive value: \"%s\"\r\n", &p->caseInsensitive);
   }
   if (IsWhole(token, u"/Q")) {
     p->quiet = true;
@@ -139,6 +174,16 @@ int ReadOption(char16_t* token, Pending* p, bool* done) {
     p->saveTarget = win::LocalMachine();
     return 0;
   }
+  if (HasPrefix(token, u'H')) {
+    // A bare /H lists every entry; a value, however written, must be a count.
+    uint32_t count = kWholeHistory;
+    if (token[2] != 0 && ParseUnsignedValue(OptionValue(token), &count) != 0) {
+      return BadValue(u"History", token);
+    }
+    p->list = true;
+    p->listed = count;
+    return 0;
+  }
   if (HasPrefix(token, u'W')) {
     for (char16_t& c : TrueName) c = 0;
     QueryTrueName(OptionValue(token), TrueName);
@@ -147,21 +192,20 @@ int ReadOption(char16_t* token, Pending* p, bool* done) {
       return OptionError(u"Not a valid .WAV file: \"%s\"\r\n", token, true);
     }
     text::Copy(p->customBeepFile, kWaveFileCapacity, TrueName);
-    p->errorBeepMode = BeepCustom;
+    p->numbers[kBeepModeRow] = BeepCustom;
     return 0;
-  }
-  if (HasPrefix(token, u'X')) {
-    return ReadFlag(token, u"Bad ExecuteOnFail value: \"%s\"\r\n", &p->executeOnFailure);
-  }
-  if (HasPrefix(token, u'Z')) {
-    return ReadFlag(token, u"Bad CountingBase value: \"%s\"\r\n", &p->countingBase);
   }
   if (token[0] == u'/') return OptionError(u"Unknown option: \"%s\"\r\n", token, false);
   return OptionError(u"Syntax error: \"%s\"\r\n", token, false);
 }
 
-void ApplyPending(int32_t value, uint32_t* setting) {
-  if (value != kNothingPending) *setting = static_cast<uint32_t>(value);
+// The values read, in the order of the table.
+void ApplyPending(const Pending& p) {
+  for (size_t row = 0; row < kNumericSettingCount; ++row) {
+    if (p.numbers[row] != kNothingPending) {
+      PluginSettings.*kNumericSettings[row].field = static_cast<uint32_t>(p.numbers[row]);
+    }
+  }
 }
 
 }  // namespace
@@ -195,10 +239,10 @@ int SettingsCommand(char16_t* arguments) {
   if (arguments == nullptr) return kResultNoArguments;
 
   Pending p;
-  p.errorBeepMode = p.allowWhitespace = p.caseInsensitive = p.executeOnFailure = p.countingBase =
-      kNothingPending;
+  for (int32_t& number : p.numbers) number = kNothingPending;
   for (char16_t& c : p.customBeepFile) c = 0;
-  p.quiet = p.defaults = p.restore = false;
+  p.quiet = p.defaults = p.restore = p.list = false;
+  p.listed = 0;
   p.saveTarget = nullptr;
 
   // The splitter has said why (too long, too many): nothing is applied or reported.
@@ -220,7 +264,7 @@ int SettingsCommand(char16_t* arguments) {
     if (source != nullptr) p.defaults = false;  // a successful restore cancels /D
     if (!p.quiet) {
       if (source != nullptr) {
-        Printf(u"Settings restored from the registry (%s\\%s).\r\n", source, SettingsKeyPath);
+        Printf(u"Settings restored from the registry (%s\\%s).\r\n", source, kSettingsKeyPath);
       } else {
         Printf(u"Settings not found in the registry.\r\n");
       }
@@ -232,25 +276,26 @@ int SettingsCommand(char16_t* arguments) {
     if (!p.quiet) Printf(u"Default plugin settings restored.\r\n");
   }
 
-  ApplyPending(p.errorBeepMode, &PluginSettings.errorBeepMode);
-  ApplyPending(p.caseInsensitive, &PluginSettings.caseInsensitive);
-  ApplyPending(p.allowWhitespace, &PluginSettings.allowWhitespace);
-  ApplyPending(p.executeOnFailure, &PluginSettings.executeOnFailure);
-  ApplyPending(p.countingBase, &PluginSettings.countingBase);
+  ApplyPending(p);
 
   if (p.customBeepFile[0] != 0 && IsValidWaveFile(p.customBeepFile)) {
     text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, p.customBeepFile);
   }
   FallBackToDefaultBeep();
 
-  if (!p.quiet) PrintReport();
+  // /H shows the history with the settings now in force, whether or not the command is quiet.
+  if (p.list) {
+    ListHistory(p.listed);
+  } else if (!p.quiet) {
+    PrintReport();
+  }
 
   if (p.saveTarget != nullptr) {
     const int status = SaveSettings(p.saveTarget);
     if (status == 0) {
       if (!p.quiet) {
         Printf(u"\r\nSettings saved to the registry (%s\\%s).\r\n", HiveWord(p.saveTarget),
-               SettingsKeyPath);
+               kSettingsKeyPath);
       }
       return 0;
     }
@@ -259,7 +304,7 @@ int SettingsCommand(char16_t* arguments) {
     CrLf();
     WriteErrorPrefix();
     Qprintf(StandardError(), u"Error saving settings to the registry (%s\\%s) :\r\n",
-            HiveWord(p.saveTarget), SettingsKeyPath);
+            HiveWord(p.saveTarget), kSettingsKeyPath);
     Qprintf(StandardError(), u"%s\r\n", message);
     return kResultSaveFailed;
   }

@@ -7,11 +7,12 @@
 const char16_t HelpText[] =
     u"Display and change Quorvin plugin settings. \n"
     u"\n"
-    u"QUORV /A: /B: /D /I: /Q /R /S /W: /X: /Z:  \r\n"
+    u"QUORV /A: /B: /D /H[n] /I: /Q /R /S /W: /X: /Z:  \r\n"
     u"\n"
     u"\t/A:\tallow whitespace after the first bang \n"
     u"\t/B:\terror beep mode \n"
     u"\t/D\trestore plugin default settings \n"
+    u"\t/H[n]\tlist the history numbered as !n recalls it (the newest n) \n"
     u"\t/I:\tcase insensitive searches \n"
     u"\t/Q\tquietly\n"
     u"\t/R\trestore saved settings from the registry \n"

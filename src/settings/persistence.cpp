@@ -1,4 +1,4 @@
-// The settings record's persistence under SettingsKeyPath in the registry.
+// The settings record's persistence under kSettingsKeyPath in the registry.
 #include <cstring>
 
 #include "core/core.h"
@@ -6,23 +6,6 @@
 #include "text/text.h"
 
 namespace {
-
-// One numeric value of the key: its name, the field it fills and its largest accepted value.
-struct NumericValue {
-  const char16_t* name;
-  uint32_t SettingsRecord::*field;
-  uint32_t maximum;
-};
-
-// In the order the values are read and written.
-constexpr NumericValue kNumericValues[] = {
-    {u"Error Beep Mode", &SettingsRecord::errorBeepMode, kBeepModeCount - 1},
-    {u"Case Insensitive", &SettingsRecord::caseInsensitive, 1},
-    {u"Allow Whitespace", &SettingsRecord::allowWhitespace, 1},
-    {u"Execute on Failure", &SettingsRecord::executeOnFailure, 1},
-    {u"Counting Base", &SettingsRecord::countingBase, 1},
-};
-constexpr size_t kNumericCount = sizeof kNumericValues / sizeof kNumericValues[0];
 
 constexpr const char16_t* kFileValueName = u"Error Beep Filename";
 constexpr uint32_t kDwordSize = 4;
@@ -35,22 +18,22 @@ int LoadSettings(win::HKEY root) {
   memset(file, 0, sizeof file);
 
   win::HKEY key = nullptr;
-  if (win::RegOpenKeyExW(root, SettingsKeyPath, 0, win::kKeyRead, &key) != win::kErrorSuccess) {
+  if (win::RegOpenKeyExW(root, kSettingsKeyPath, 0, win::kKeyRead, &key) != win::kErrorSuccess) {
     return 1;
   }
 
   // A value counts only when the query succeeded with exactly four bytes of REG_DWORD: after
   // a query that did not fit, Windows leaves the buffer's content undefined.
-  uint32_t values[kNumericCount];
+  uint32_t values[kNumericSettingCount];
   int bad = 0;
-  for (size_t i = 0; i < kNumericCount; ++i) {
+  for (size_t i = 0; i < kNumericSettingCount; ++i) {
     uint32_t type = win::kRegNone;
     uint32_t size = kDwordSize;
     values[i] = 0xFFFFFFFFu;
-    const int32_t status = win::RegQueryValueExW(key, kNumericValues[i].name, nullptr, &type,
+    const int32_t status = win::RegQueryValueExW(key, kNumericSettings[i].valueName, nullptr, &type,
                                                  reinterpret_cast<uint8_t*>(&values[i]), &size);
     const bool good = status == win::kErrorSuccess && type == win::kRegDword &&
-                      size == kDwordSize && values[i] <= kNumericValues[i].maximum;
+                      size == kDwordSize && values[i] <= kNumericSettings[i].maximum;
     if (!good) ++bad;
   }
 
@@ -62,7 +45,9 @@ int LoadSettings(win::HKEY root) {
                         file[kWaveFileCapacity - 1] == 0 && IsValidWaveFile(file);
 
   if (bad == 0) {
-    for (size_t i = 0; i < kNumericCount; ++i) PluginSettings.*kNumericValues[i].field = values[i];
+    for (size_t i = 0; i < kNumericSettingCount; ++i) {
+      PluginSettings.*kNumericSettings[i].field = values[i];
+    }
     if (fileGood) text::Copy(PluginSettings.customBeepFile, kWaveFileCapacity, file);
     FallBackToDefaultBeep();
   }
@@ -72,14 +57,14 @@ int LoadSettings(win::HKEY root) {
 
 int SaveSettings(win::HKEY root) {
   win::HKEY key = nullptr;
-  const int32_t opened = win::RegCreateKeyExW(root, SettingsKeyPath, 0, nullptr, 0,
+  const int32_t opened = win::RegCreateKeyExW(root, kSettingsKeyPath, 0, nullptr, 0,
                                               win::kKeyReadWrite, nullptr, &key, nullptr);
   if (opened != win::kErrorSuccess) return opened;  // e.g. access denied to HKLM
 
   int result = 0;
-  for (const NumericValue& v : kNumericValues) {
-    const uint32_t data = PluginSettings.*v.field;
-    const int32_t status = win::RegSetValueExW(key, v.name, 0, win::kRegDword,
+  for (const NumericSetting& setting : kNumericSettings) {
+    const uint32_t data = PluginSettings.*setting.field;
+    const int32_t status = win::RegSetValueExW(key, setting.valueName, 0, win::kRegDword,
                                                reinterpret_cast<const uint8_t*>(&data), kDwordSize);
     if (status != win::kErrorSuccess) result = status;  // the last failure is reported
   }
@@ -108,9 +93,7 @@ void FallBackToDefaultBeep() {
 }
 
 void ResetSettings() {
-  PluginSettings.errorBeepMode = kDefaultSettings.errorBeepMode;
-  PluginSettings.allowWhitespace = kDefaultSettings.allowWhitespace;
-  PluginSettings.executeOnFailure = kDefaultSettings.executeOnFailure;
-  PluginSettings.caseInsensitive = kDefaultSettings.caseInsensitive;
-  PluginSettings.countingBase = kDefaultSettings.countingBase;
+  for (const NumericSetting& setting : kNumericSettings) {
+    PluginSettings.*setting.field = kDefaultSettings.*setting.field;
+  }
 }

@@ -10,7 +10,7 @@
 
 // ==== Persistence ====
 
-constexpr const char16_t* SettingsKeyPath = u"Software\\Velloran\\Quorvin";
+constexpr const char16_t* kSettingsKeyPath = u"Software\\Velloran\\Quorvin";
 
 // Reads the settings under `root`. 0 when all five numeric values were present and in range
 // and were applied; otherwise the number of bad values (1 also when the key cannot be opened)
@@ -33,15 +33,15 @@ void ResetSettings();
 // ==== Argument splitter ====
 
 constexpr int kMaxArguments = 1024;
-constexpr size_t MAX_ARG_LEN = 8192;
+constexpr size_t kMaxArgumentLength = 8192;
 
 // The result of the last `SplitArguments`. Read by the settings command, which may upper-case
 // one token in place; otherwise written only by the splitter.
 struct ArgumentRecord {
-  int count;                        // tokens of the last successful split; 0 after a failed one
-  char16_t* starts[kMaxArguments];  // token i's text in `buffer`; null from `count` on
-  int lengths[kMaxArguments];       // token i's length in units; 0 from `count` on
-  char16_t buffer[MAX_ARG_LEN];     // the token texts, each followed by a zero unit
+  int count;                            // tokens of the last successful split; 0 after a failed one
+  char16_t* starts[kMaxArguments];      // token i's text in `buffer`; null from `count` on
+  int lengths[kMaxArguments];           // token i's length in units; 0 from `count` on
+  char16_t buffer[kMaxArgumentLength];  // the token texts, each followed by a zero unit
 };
 
 extern ArgumentRecord ArgumentTable;
@@ -64,6 +64,13 @@ int ParseUnsignedValue(const char16_t* text, uint32_t* out);
 
 // The settings command; the export `quorv` calls it. 0, 1, 2 or 87.
 int SettingsCommand(char16_t* arguments);
+
+// ==== History list ====
+
+// Writes the newest `newest` entries of the shell's history (all, when it holds fewer), oldest
+// first, one a line: the number `!n` recalls the entry by under the current counting base,
+// right-aligned to the width of the largest number shown, two blanks, the entry, CR LF.
+void ListHistory(uint32_t newest);
 
 // ==== Command help ====
 // The help text, printed by the settings command and shown by the shell's Help request.

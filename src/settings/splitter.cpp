@@ -9,7 +9,7 @@ ArgumentRecord ArgumentTable;
 namespace {
 
 // The last buffer index a character may be stored at, so that its terminator still fits.
-constexpr size_t kLastCharacterIndex = MAX_ARG_LEN - 2;
+constexpr size_t kLastCharacterIndex = kMaxArgumentLength - 2;
 
 // State of one scan, besides the table itself.
 struct SplitState {
@@ -24,7 +24,7 @@ void EndToken(SplitState* s) {
   ArgumentRecord& t = ArgumentTable;
   ++s->closed;
   ++s->index;  // past the zero that ends the token
-  if (s->index < MAX_ARG_LEN) t.buffer[s->index] = 0;
+  if (s->index < kMaxArgumentLength) t.buffer[s->index] = 0;
   s->length = 0;
   s->first = 0;
   s->schemeMark = false;
@@ -37,7 +37,7 @@ bool Store(SplitState* s, char16_t c) {
   if (s->index > kLastCharacterIndex) {
     WriteErrorPrefix();
     Qprintf(StandardError(), u"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n",
-            static_cast<int>(s->index), static_cast<int>(MAX_ARG_LEN));
+            static_cast<int>(s->index), static_cast<int>(kMaxArgumentLength));
     return false;
   }
   if (s->closed >= kMaxArguments) {

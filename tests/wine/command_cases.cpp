@@ -164,6 +164,22 @@ SUITE_CASE(Command, QuietPrintsNothing) {
   CHECK_EQ(r.err, u"");
 }
 
+// /H through the export: the numbers `!n` recalls, each line written as text by the shell's
+// output, a shell that ends its list by handing the newest entry back.
+SUITE_CASE(Command, HistoryListShowsWhatBangNumberRecalls) {
+  host::SetHistory({u"dir", u"echo %PATH% %s", u"type \u00e9t\u00e9 \U0001F600"});
+  host::SetEndBySelf(true);
+  host::CommandResult r = host::Quorv(u"/Q /Z1 /H2");
+  CHECK_EQ(r.result, 0);
+  CHECK_EQ(r.out, u"2  echo %PATH% %s\r\n3  type \u00e9t\u00e9 \U0001F600\r\n");
+  CHECK_EQ(r.err, u"");
+  CHECK_EQ(host::Press(u"!3", 13 /* Enter */).line, u"type \u00e9t\u00e9 \U0001F600");
+  r = host::Quorv(u"/H-1");
+  CHECK_EQ(r.result, 1);
+  CHECK_EQ(r.out, u"");
+  CHECK_EQ(r.err, kPrefix + u"Bad History value: \"/H-1\"\r\n");
+}
+
 // ==== /W against Wine's file system ====
 
 SUITE_CASE(WaveFile, AcceptedAndRefusedFiles) {

@@ -20,13 +20,23 @@ struct Settings {
 const Settings kDefaults = {1, 1, 1, 0, 0, u""};
 
 const std::u16string kHelpText =
-    u"Display and change Quorvin plugin settings. \n\nQUORV /A: /B: /D /I: /Q /R /S /W: /X: /Z:  "
-    u"\r\n\n\t/A:\tallow whitespace after the first bang \n\t/B:\terror beep mode \n\t/D\trestore "
-    u"plugin default settings \n\t/I:\tcase insensitive searches \n\t/Q\tquietly\n\t/R\trestore "
-    u"saved settings from the registry \n\t/S\tsave the current settings to the registry "
-    u"\n\t/W:\tspecify a .WAV file for the error beep \n\t/X:\texecute command on failure "
-    u"\n\t/Z:\tcounting base (zero or one) \n\nQUORV with no options displays the current "
-    u"settings.\n";
+    u"Display and change Quorvin plugin settings. \n"
+    u"\n"
+    u"QUORV /A: /B: /D /H[n] /I: /Q /R /S /W: /X: /Z:  \r\n"
+    u"\n"
+    u"\t/A:\tallow whitespace after the first bang \n"
+    u"\t/B:\terror beep mode \n"
+    u"\t/D\trestore plugin default settings \n"
+    u"\t/H[n]\tlist the history numbered as !n recalls it (the newest n) \n"
+    u"\t/I:\tcase insensitive searches \n"
+    u"\t/Q\tquietly\n"
+    u"\t/R\trestore saved settings from the registry \n"
+    u"\t/S\tsave the current settings to the registry \n"
+    u"\t/W:\tspecify a .WAV file for the error beep \n"
+    u"\t/X:\texecute command on failure \n"
+    u"\t/Z:\tcounting base (zero or one) \n"
+    u"\n"
+    u"QUORV with no options displays the current settings.\n";
 
 // The report with the defaults, byte for byte.
 const std::u16string kDefaultReport =

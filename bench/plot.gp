@@ -4,7 +4,7 @@
 # form), three forms of Quorvin's bash mode (solid, square points) and bash mode's worst lines
 # (dotted, triangles; measured at the two largest sizes).
 # gnuplot -e "data='build/bench/plot.dat'; out='build/bench/bench-plot.svg'; note='...'" bench/plot.gp
-# The columns of `data` are those table.awk writes with -v data=FILE.
+# The columns of `data` are those bench/table.py writes with --data FILE.
 
 if (!exists("note")) note = ""
 

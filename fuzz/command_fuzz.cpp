@@ -3,15 +3,15 @@
 // 0, 1 or 2; a usage error changes no setting and no registry value; the settings stay in
 // range; no registry key is left open. The file system is only looked at, never written.
 //
-// Input layout:
-//   byte 0  the starting settings (see fuzz::SettingsFrom)
-//   byte 1  faults: bit 0 every key open fails, bit 1 every key create fails, bits 2-4 the
-//           write of that value fails (0-5 the six values, 6-7 none), bits 5-7 the status
-//   byte 2  bits 0-1 the custom beep file; bit 2 inside a batch file (the error prefix then
-//           expands _batchname and _batchline, which may hold '%')
-//   byte 3  the number of registry records (modulo 32), then the records of
-//           fuzz::FillRegistry
-//   then    the argument text of fuzz::Text (up to 10000 units, past the splitter's buffer)
+// Input layout (see fuzz_input.h), from the end:
+//   the starting settings (fuzz::SettingsFrom)
+//   whether the shell runs a batch file (the error prefix then expands _batchname and
+//     _batchline, which may hold '%')
+//   faults: whether every key open fails; whether every key create fails; the value whose
+//     write fails, 0-6 (the six values, or none); the status they give
+//   the number of registry records, 0-31, then the records of fuzz::FillRegistry
+// and the rest, from the front, is the argument text of fuzz::LastText (up to 10000 units, past
+// the splitter's buffer).
 #include <cstring>
 #include <memory>
 
@@ -30,31 +30,37 @@ constexpr int32_t kStatuses[] = {5, 2, 87, 1009, 1392, 1, 234, static_cast<int32
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ResetWorld();
-  fuzz::Reader in = fuzz::MakeReader(data, size);
+  FuzzedDataProvider in(data, size);
 
-  const uint8_t settingsBits = fuzz::Byte(&in);
-  const uint8_t faultBits = fuzz::Byte(&in);
-  const uint8_t worldBits = fuzz::Byte(&in);
-  const int records = fuzz::Byte(&in) % 32;
+  PluginSettings = fuzz::SettingsFrom(&in);
+  const bool batch = in.ConsumeBool();
+  const bool openFault = in.ConsumeBool();
+  const bool createFault = in.ConsumeBool();
+  const unsigned writeFault = in.ConsumeIntegralInRange<unsigned>(0, 6);
+  const int32_t status = in.PickValueInArray(kStatuses);
+  const int records = in.ConsumeIntegralInRange<int>(0, 31);
 
-  PluginSettings = fuzz::SettingsFrom(settingsBits, worldBits & 3u);
-  if (worldBits & 4u) {
+  if (batch) {
     standin::SetVariable(u"_batch", u"1");
     standin::SetVariable(u"_batchname", u"C:\\batch\\100%s.btm");
     standin::SetVariable(u"_batchline", u"%d");
   }
+  // The registry is filled before any fault is injected.
   fuzz::FillRegistry(&in, records);
-
-  const int32_t status = kStatuses[faultBits >> 5];
-  const bool openFault = (faultBits & 1u) != 0;
-  const bool createFault = (faultBits & 2u) != 0;
-  const unsigned writeFault = (faultBits >> 2) & 7u;
   if (openFault) standin::FailKeyOpen(status);
   if (createFault) standin::FailKeyCreate(status);
   if (writeFault < 6) standin::FailValueWrite(fuzz::kValueNames[writeFault], status);
   const bool anyWriteFault = createFault || writeFault < 6;
 
-  const std::u16string text = fuzz::Text(&in, kMaxTextUnits);
+  const std::u16string text = fuzz::LastText(&in, kMaxTextUnits);
+  if (fuzz::Showing()) {
+    fuzz::Show("batch", batch);
+    fuzz::Show("open-fails", openFault);
+    fuzz::Show("create-fails", createFault);
+    fuzz::Show("write-fails", writeFault);
+    fuzz::Show("status", status);
+    fuzz::Show("text", text);
+  }
   std::unique_ptr<char16_t[]> argument(new char16_t[text.size() + 1]);
   std::memcpy(argument.get(), text.data(), text.size() * sizeof(char16_t));
   argument[text.size()] = 0;

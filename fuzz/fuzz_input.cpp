@@ -35,49 +35,28 @@ std::u16string KeyPathOf() {
   return kSettingsKeyPath;
 }
 
-}  // namespace
-
-const char16_t* const kValueNames[6] = {u"Error Beep Mode",  u"Case Insensitive",
-                                        u"Allow Whitespace", u"Execute on Failure",
-                                        u"Counting Base",    u"Error Beep Filename"};
-
-Reader MakeReader(const uint8_t* data, size_t size) {
-  return Reader{data, size, 0};
-}
-
-bool AtEnd(const Reader& in) {
-  return in.at >= in.size;
-}
-
-uint8_t Byte(Reader* in) {
-  return in->at < in->size ? in->data[in->at++] : 0;
-}
-
-uint16_t Unit16(Reader* in) {
-  const uint16_t lo = Byte(in);
-  return static_cast<uint16_t>(lo | (Byte(in) << 8));
-}
-
-uint32_t Word32(Reader* in) {
-  const uint32_t lo = Unit16(in);
-  return lo | (static_cast<uint32_t>(Unit16(in)) << 16);
-}
-
-std::u16string Text(Reader* in, size_t maxUnits) {
+// The units that `bytes` stand for, in the encoding of Text.
+std::u16string Decode(const std::string& bytes, size_t maxUnits) {
+  size_t at = 0;
+  const auto next = [&]() -> uint8_t {
+    return at < bytes.size() ? static_cast<uint8_t>(bytes[at++]) : 0;
+  };
   std::u16string text;
-  while (!AtEnd(*in)) {
-    const uint8_t b = Byte(in);
-    if (b == 0) break;
+  while (at < bytes.size()) {
+    const uint8_t b = next();
+    if (b == 0) continue;
     if (b < 0x80) {
       if (text.size() < maxUnits) text.push_back(b);
     } else if (b < kRawUnit) {
       if (text.size() < maxUnits) text.push_back(kAwkwardUnits[(b - 0x80) % kAwkwardCount]);
     } else if (b == kRawUnit) {
-      const char16_t unit = Unit16(in);
+      const uint8_t lo = next();
+      const char16_t unit = static_cast<char16_t>(lo | (next() << 8));
       if (unit != 0 && text.size() < maxUnits) text.push_back(unit);
     } else if (b == kRepeat) {
-      const size_t times = Unit16(in);
-      const size_t k = Byte(in);
+      const uint8_t lo = next();
+      const size_t times = static_cast<size_t>(lo | (next() << 8));
+      const size_t k = next();
       if (k == 0 || k > text.size()) continue;
       const std::u16string tail = text.substr(text.size() - k);
       for (size_t i = 0; i < times && text.size() < maxUnits; ++i) text += tail;
@@ -89,15 +68,36 @@ std::u16string Text(Reader* in, size_t maxUnits) {
   return text;
 }
 
-SettingsRecord SettingsFrom(uint8_t bits, uint8_t fileChoice) {
+}  // namespace
+
+const char16_t* const kValueNames[6] = {u"Error Beep Mode",  u"Case Insensitive",
+                                        u"Allow Whitespace", u"Execute on Failure",
+                                        u"Counting Base",    u"Error Beep Filename"};
+
+std::u16string Text(FuzzedDataProvider* in, size_t maxUnits) {
+  return Decode(in->ConsumeRandomLengthString(), maxUnits);
+}
+
+std::u16string LastText(FuzzedDataProvider* in, size_t maxUnits) {
+  return Decode(in->ConsumeRemainingBytesAsString(), maxUnits);
+}
+
+SettingsRecord SettingsFrom(FuzzedDataProvider* in) {
   SettingsRecord s = kDefaultSettings;
-  s.errorBeepMode = (bits & 7u) % kBeepModeCount;
-  s.allowWhitespace = (bits >> 3) & 1u;
-  s.executeOnFailure = (bits >> 4) & 1u;
-  s.caseInsensitive = (bits >> 5) & 1u;
-  s.countingBase = (bits >> 6) & 1u;
-  text::Copy(s.customBeepFile, kWaveFileCapacity,
-             kCustomFiles[fileChoice % (sizeof kCustomFiles / sizeof kCustomFiles[0])]);
+  s.errorBeepMode = in->ConsumeIntegralInRange<uint32_t>(0, kBeepModeCount - 1);
+  s.allowWhitespace = in->ConsumeBool();
+  s.executeOnFailure = in->ConsumeBool();
+  s.caseInsensitive = in->ConsumeBool();
+  s.countingBase = in->ConsumeBool();
+  text::Copy(s.customBeepFile, kWaveFileCapacity, in->PickValueInArray(kCustomFiles));
+  if (Showing()) {
+    Show("beep", s.errorBeepMode);
+    Show("whitespace", s.allowWhitespace);
+    Show("execute", s.executeOnFailure);
+    Show("fold", s.caseInsensitive);
+    Show("base", s.countingBase);
+    Show("beepfile", s.customBeepFile);
+  }
   return s;
 }
 
@@ -113,16 +113,17 @@ bool CustomFileTerminated(const SettingsRecord& s) {
   return false;
 }
 
-void FillRegistry(Reader* in, int records) {
+void FillRegistry(FuzzedDataProvider* in, int records) {
   const std::u16string path = KeyPathOf();
-  for (int r = 0; r < records && !AtEnd(*in); ++r) {
-    const uint8_t flags = Byte(in);
-    const win::HKEY root = (flags & 1u) ? win::LocalMachine() : win::CurrentUser();
-    if (flags & 0x10u) {
+  for (int r = 0; r < records && in->remaining_bytes() != 0; ++r) {
+    const bool machine = in->ConsumeBool();
+    const win::HKEY root = machine ? win::LocalMachine() : win::CurrentUser();
+    if (in->ConsumeBool()) {
       standin::CreateRegistryKey(root, path);
+      if (Showing()) Show("key-alone.root", machine);
       continue;
     }
-    const unsigned nameIndex = (flags >> 1) & 7u;
+    const unsigned nameIndex = in->ConsumeIntegralInRange<unsigned>(0, 7);
     std::u16string name;
     if (nameIndex < 6) {
       name = kValueNames[nameIndex];
@@ -132,9 +133,9 @@ void FillRegistry(Reader* in, int records) {
       name = u"Error Beep Mode 2";
     }
 
-    const uint8_t typeByte = Byte(in);
+    const uint8_t typeByte = in->ConsumeIntegral<uint8_t>();
     const uint32_t type = typeByte < 0x80 ? kTypes[typeByte % 8] : typeByte;
-    const uint8_t sizeByte = Byte(in);
+    const uint8_t sizeByte = in->ConsumeIntegral<uint8_t>();
     std::vector<uint8_t> data;
     if (sizeByte >= 0xF0) {
       const size_t bytes = 500 + 2 * static_cast<size_t>(sizeByte - 0xF0);
@@ -146,9 +147,15 @@ void FillRegistry(Reader* in, int records) {
       }
       data.resize(bytes);  // the last unit holds the terminator
     } else {
-      for (size_t i = 0; i < sizeByte && !AtEnd(*in); ++i) data.push_back(Byte(in));
+      data = in->ConsumeBytes<uint8_t>(sizeByte);
     }
     standin::PutRegistryValue(root, path, name, type, data);
+    if (Showing()) {
+      Show("value.root", machine);
+      Show("value.name", name);
+      Show("value.type", type);
+      Show("value.data", std::u16string(data.begin(), data.end()));
+    }
   }
 }
 
@@ -173,6 +180,32 @@ bool SameSnapshot(const KeySnapshot& a, const KeySnapshot& b) {
     if (a.present[i] && (a.types[i] != b.types[i] || a.data[i] != b.data[i])) return false;
   }
   return true;
+}
+
+bool Showing() {
+  static const bool showing = std::getenv("QUORVIN_FUZZ_SHOW") != nullptr;
+  return showing;
+}
+
+void Show(const char* name, long long value) {
+  std::fprintf(stderr, "%s=%lld\n", name, value);
+}
+
+void Show(const char* name, const std::u16string& text) {
+  std::string shown = "\"";
+  for (char16_t c : text) {
+    if (c == u'\\' || c == u'"') {
+      shown += '\\';
+      shown += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      shown += static_cast<char>(c);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+      shown += escape;
+    }
+  }
+  std::fprintf(stderr, "%s=%s\"\n", name, shown.c_str());
 }
 
 void ResetWorld() {

@@ -5,21 +5,22 @@
 // line byte for byte, an expansion in place keeps the text after the cursor and never beeps, and
 // in the default mode a successful expansion without modifiers puts a history entry on the line.
 //
-// Input layout:
-//   byte 0  settings (see fuzz::SettingsFrom); bit 7: the history ends by returning its
-//           own argument instead of null
-//   byte 1  bits 0-2 Shift, Ctrl, Alt held; bits 3-5 the shell's major version
-//           (0, 8, 23, 24, 28, 100, 7, 101); bits 6-7 the custom beep file
-//   byte 2  bits 0-2 the key code: 13, 0x80D, 9 (Tab), 32 (Space), 0, '!', 0x1000D, or four
-//           bytes that follow; bit 3 the shell variable QUORVIN_KEYS is "tab space verify"
-//   byte 3  the key name: none, "", "Enter", "Shift-Enter", "Tab", "SPACE", "Enter " or a text
-//           that follows
-//   byte 4  bits 0-6 where the cursor stands before the call (clamped to the line); bit 7 bash
-//           mode on (the shell variable QUORVIN_EXPAND is "bash")
-//   byte 5  how many times the history's entries are repeated (1 to 64; 400 entries at most)
-//   then    the line (up to 65535 units), and the history entries oldest first, each a text
-//           of fuzz::Text ended by a zero byte
+// Input layout (see fuzz_input.h), from the end:
+//   the settings (fuzz::SettingsFrom)
+//   whether the history ends by returning its own argument instead of null
+//   whether Shift, Ctrl and Alt are held, one value each
+//   the shell's major version: 0, 8, 23, 24, 28, 100, 7 or 101
+//   the key code: 13, 0x80D, 9 (Tab), 32 (Space), 0, '!', 0x1000D, or a 32-bit code that
+//     follows (four bytes)
+//   whether the shell variable QUORVIN_KEYS is "tab space verify"
+//   the key name: none, "", "Enter", "Shift-Enter", "Tab", "SPACE", "Enter " or the first text
+//   where the cursor stands before the call, 0-127 (clamped to the line)
+//   whether bash mode is on (the shell variable QUORVIN_EXPAND is "bash")
+//   how many times the history's entries are repeated, 1-64 (400 entries at most)
+// and from the front, texts of fuzz::Text: the key name when it is a text, the line (up to 65535
+// units), then the history entries oldest first, to the end of the input.
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "fuzz_input.h"
@@ -73,41 +74,43 @@ bool IsHistoryEntry(const std::u16string& line, const std::vector<std::u16string
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ResetWorld();
-  fuzz::Reader in = fuzz::MakeReader(data, size);
+  FuzzedDataProvider in(data, size);
 
-  const uint8_t settingsBits = fuzz::Byte(&in);
-  const uint8_t worldBits = fuzz::Byte(&in);
-  const uint8_t keyChoice = fuzz::Byte(&in);
-  const uint8_t nameChoice = fuzz::Byte(&in);
-  const uint8_t cursorByte = fuzz::Byte(&in);
-  const size_t cursorChoice = cursorByte & 0x7Fu;
-  const bool bashMode = (cursorByte & 0x80u) != 0;
-  const size_t repeats = 1 + fuzz::Byte(&in) % 64;
+  PluginSettings = fuzz::SettingsFrom(&in);
+  const bool endBySelf = in.ConsumeBool();
+  const bool shift = in.ConsumeBool();
+  const bool ctrl = in.ConsumeBool();
+  const bool alt = in.ConsumeBool();
+  HostMajorVersion = in.PickValueInArray(kVersions);
+  const size_t keyChoice = in.ConsumeIntegralInRange<size_t>(0, std::size(kKeyCodes));
+  const int keyCode = keyChoice < std::size(kKeyCodes)
+                          ? kKeyCodes[keyChoice]
+                          : static_cast<int>(in.ConsumeIntegral<uint32_t>());
+  const bool inPlaceKeys = in.ConsumeBool();
+  const size_t nameChoice = in.ConsumeIntegralInRange<size_t>(0, std::size(kKeyNames));
+  const size_t cursorChoice = in.ConsumeIntegralInRange<size_t>(0, 127);
+  const bool bashMode = in.ConsumeBool();
+  const size_t repeats = in.ConsumeIntegralInRange<size_t>(1, 64);
 
-  PluginSettings = fuzz::SettingsFrom(settingsBits, worldBits >> 6);
-  standin::SetEndBySelf((settingsBits & 0x80u) != 0);
-  standin::SetKeyHeld(win::kVkShift, (worldBits & 1u) != 0);
-  standin::SetKeyHeld(win::kVkControl, (worldBits & 2u) != 0);
-  standin::SetKeyHeld(win::kVkMenu, (worldBits & 4u) != 0);
-  HostMajorVersion = kVersions[(worldBits >> 3) & 7u];
+  standin::SetEndBySelf(endBySelf);
+  standin::SetKeyHeld(win::kVkShift, shift);
+  standin::SetKeyHeld(win::kVkControl, ctrl);
+  standin::SetKeyHeld(win::kVkMenu, alt);
   if (bashMode) standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
-  const bool inPlaceKeys = (keyChoice & 8u) != 0;
   if (inPlaceKeys) standin::SetVariable(u"QUORVIN_KEYS", u"tab space verify");
 
-  const int keyCode =
-      keyChoice % 8 < 7 ? kKeyCodes[keyChoice % 8] : static_cast<int>(fuzz::Word32(&in));
   std::u16string name;
   bool hasName = true;
-  if (nameChoice % 8 < 7) {
-    hasName = kKeyNames[nameChoice % 8] != nullptr;
-    if (hasName) name = kKeyNames[nameChoice % 8];
+  if (nameChoice < std::size(kKeyNames)) {
+    hasName = kKeyNames[nameChoice] != nullptr;
+    if (hasName) name = kKeyNames[nameChoice];
   } else {
     name = fuzz::Text(&in, kMaxNameUnits);
   }
 
   const std::u16string line = fuzz::Text(&in, kMaxLineUnits);
   std::vector<std::u16string> entries;
-  while (!fuzz::AtEnd(in)) entries.push_back(fuzz::Text(&in, kMaxEntryUnits));
+  while (in.remaining_bytes() != 0) entries.push_back(fuzz::Text(&in, kMaxEntryUnits));
   std::vector<std::u16string> history;
   for (size_t r = 0; r < repeats && history.size() < kMaxEntries; ++r) {
     for (size_t i = 0; i < entries.size() && history.size() < kMaxEntries; ++i) {
@@ -115,6 +118,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   standin::SetHistory(history);
+  if (fuzz::Showing()) {
+    fuzz::Show("end-by-self", endBySelf);
+    fuzz::Show("shift", shift);
+    fuzz::Show("ctrl", ctrl);
+    fuzz::Show("alt", alt);
+    fuzz::Show("version", HostMajorVersion);
+    fuzz::Show("key-code", keyCode);
+    fuzz::Show("in-place-keys", inPlaceKeys);
+    if (hasName) fuzz::Show("name", name);
+    fuzz::Show("cursor", cursorChoice);
+    fuzz::Show("bash", bashMode);
+    fuzz::Show("repeats", repeats);
+    fuzz::Show("line", line);
+    for (const std::u16string& e : entries) fuzz::Show("entry", e);
+  }
 
   // Past the terminator the buffer holds filler, never zero, so a line left without its
   // terminator is seen. Only the units the last input wrote are filled again.

@@ -3,11 +3,11 @@
 // the stored value; any other result leaves the record exactly as it was. The count itself is
 // checked against the stored values, read around the plugin.
 //
-// Input layout:
-//   byte 0  the starting settings (see fuzz::SettingsFrom)
-//   byte 1  bits 0-1 the custom beep file; bit 2 every key open fails; bits 3-4 the roots
-//           loaded: HKCU, HKLM, or HKCU and then HKLM when HKCU fails (as at start-up)
-//   then    registry records of fuzz::FillRegistry until the input ends
+// Input layout (see fuzz_input.h), from the end:
+//   the starting settings (fuzz::SettingsFrom)
+//   whether every key open fails
+//   the roots loaded: 0 HKCU, 1 HKLM, 2 HKCU and then HKLM when HKCU fails (as at start-up)
+//   then registry records of fuzz::FillRegistry until the input ends
 #include <cstring>
 
 #include "fuzz_input.h"
@@ -80,22 +80,24 @@ int CheckedLoad(win::HKEY root, bool openFails) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ResetWorld();
-  fuzz::Reader in = fuzz::MakeReader(data, size);
+  FuzzedDataProvider in(data, size);
 
-  const uint8_t settingsBits = fuzz::Byte(&in);
-  const uint8_t worldBits = fuzz::Byte(&in);
-  PluginSettings = fuzz::SettingsFrom(settingsBits, worldBits & 3u);
-  const bool openFails = (worldBits & 4u) != 0;
-  const unsigned roots = (worldBits >> 3) & 3u;
+  PluginSettings = fuzz::SettingsFrom(&in);
+  const bool openFails = in.ConsumeBool();
+  const unsigned roots = in.ConsumeIntegralInRange<unsigned>(0, 2);
   fuzz::FillRegistry(&in, kMaxRecords);
   if (openFails) standin::FailKeyOpen(win::kErrorAccessDenied);
+  if (fuzz::Showing()) {
+    fuzz::Show("open-fails", openFails);
+    fuzz::Show("roots", roots);
+  }
 
   const fuzz::KeySnapshot userBefore = fuzz::Snapshot(win::CurrentUser());
   const fuzz::KeySnapshot machineBefore = fuzz::Snapshot(win::LocalMachine());
 
   if (roots == 1) {
     CheckedLoad(win::LocalMachine(), openFails);
-  } else if (CheckedLoad(win::CurrentUser(), openFails) != 0 && roots >= 2) {
+  } else if (CheckedLoad(win::CurrentUser(), openFails) != 0 && roots == 2) {
     CheckedLoad(win::LocalMachine(), openFails);
   }
 

@@ -2,8 +2,9 @@
 // every call: at most 1024 tokens, each zero-terminated at its length inside the buffer, in
 // order, none ending in white space or holding a quotation mark, and a cleared remainder.
 //
-// Input layout: byte 0 bit 0 also checks that an absent text leaves the table alone; the
-// rest is one text of fuzz::Text (up to 20000 units, past the buffer's 8192).
+// Input layout (see fuzz_input.h): from the end, whether to check also that an absent text
+// leaves the table alone; the rest is one text of fuzz::LastText (up to 20000 units, past the
+// buffer's 8192).
 #include <cstring>
 #include <memory>
 
@@ -24,9 +25,13 @@ bool InBuffer(const char16_t* p) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   standin::Reset();
-  fuzz::Reader in = fuzz::MakeReader(data, size);
-  const uint8_t flags = fuzz::Byte(&in);
-  const std::u16string text = fuzz::Text(&in, kMaxTextUnits);
+  FuzzedDataProvider in(data, size);
+  const bool alsoAbsent = in.ConsumeBool();
+  const std::u16string text = fuzz::LastText(&in, kMaxTextUnits);
+  if (fuzz::Showing()) {
+    fuzz::Show("absent-too", alsoAbsent);
+    fuzz::Show("text", text);
+  }
 
   // The text in a buffer of exactly its size, so that reading past its terminator is caught.
   std::unique_ptr<char16_t[]> argument(new char16_t[text.size() + 1]);
@@ -85,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  if (flags & 1u) {
+  if (alsoAbsent) {
     // An absent text changes nothing, not even after an overflow.
     static ArgumentRecord saved;
     std::memcpy(&saved, &ArgumentTable, sizeof saved);

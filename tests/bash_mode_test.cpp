@@ -365,6 +365,30 @@ TEST(PathModifiers, HeadTailRootExtension) {
       {u"/a/b/c", u"hh", u"/a"},      {u"/a/b/c", u"hhhh", u""},     {u"a/b/c", u"ht", u"b"},
       {u"/a/b.c.d", u"tr", u"b.c"},   {u"x.tar.gz", u"ee", u".gz"},  {u"x.tar.gz", u"rr", u"x"},
       {u"a.b/c.d", u"rh", u"a.b"},    {u"a/b.c/d", u"te", u"d"},     {u"", u"htre", u""},
+      // This shell's paths: '\' separates as '/' does, and a drive keeps its root.
+      {u"C:\\Users\\me\\notes.txt", u"h", u"C:\\Users\\me"},
+      {u"C:\\Users\\me\\notes.txt", u"t", u"notes.txt"},
+      {u"C:\\Users\\me\\notes.txt", u"r", u"C:\\Users\\me\\notes"},
+      {u"C:\\Users\\me\\notes.txt", u"e", u".txt"},
+      {u"C:\\notes.txt", u"h", u"C:\\"},
+      {u"C:\\notes.txt", u"hh", u"C:\\"},
+      {u"C:\\notes.txt", u"t", u"notes.txt"},
+      {u"c:/x", u"h", u"c:/"},
+      {u"C:\\", u"h", u"C:\\"},
+      {u"C:\\", u"t", u""},
+      {u"C:notes.txt", u"h", u"C:notes.txt"},  // no separator: the word stays
+      {u"1:\\x", u"h", u"1:"},                // no drive
+      {u"\\\\server\\share\\x.doc", u"h", u"\\\\server\\share"},
+      {u"\\\\server\\share\\x.doc", u"hhh", u"\\"},
+      {u"\\\\server\\share\\x.doc", u"tr", u"x"},
+      {u"\\x.txt", u"h", u""},
+      {u"a\\b/c", u"h", u"a\\b"},
+      {u"a/b\\c", u"ht", u"b"},
+      {u"D:\\work\\proj\\build.log", u"htr", u"proj"},
+      {u"x.y\\z", u"r", u"x"},
+      {u"x.y\\z", u"e", u".y\\z"},
+      {u"C:\\a\\b", u"hh", u"C:\\"},
+      {u"C:\\a\\b", u"hht", u""},
   };
   for (const auto& row : rows) {
     std::u16string word = row.word;

@@ -158,16 +158,26 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
 
 // ==== Path modifiers and quoting ====
 
-// The last '/' (or '.') is looked for from the end back to where the marks say none is left,
-// and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most once.
+namespace {
+
+// A path separator of this shell's paths: '\' as well as bash's '/'.
+bool IsPathSeparator(char16_t c) {
+  return c == u'/' || c == u'\\';
+}
+
+}  // namespace
+
+// The last separator (or '.') is looked for from the end back to where the marks say none is
+// left, and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most
+// once. A drive ("C:" at the start of the word) keeps the separator after it under :h, which
+// gives the drive's root ("C:\"): without it, "C:" would name the drive's current folder.
 size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
   const bool slash = which == u'h' || which == u't';
-  const char16_t mark = slash ? u'/' : u'.';
   size_t& clean = slash ? marks->noSlashFrom : marks->noDotFrom;
   size_t found = *length;
   const size_t scanFrom = clean < *length ? clean : *length;
   for (size_t k = scanFrom; k > 0; --k) {
-    if (text[k - 1] == mark) {
+    if (slash ? IsPathSeparator(text[k - 1]) : text[k - 1] == u'.') {
       found = k - 1;
       break;
     }
@@ -181,12 +191,16 @@ size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMar
   clean = found + 1;
   size_t from = 0;
   size_t to = *length;
+  const bool driveRoot = found == 2 && text[1] == u':' &&
+                         ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'));
   switch (which) {
-    case u'h':  // the head: up to the last '/'
+    case u'h':  // the head: up to the last separator, or a drive's root
+      to = driveRoot ? found + 1 : found;
+      break;
     case u'r':  // the root: up to the last '.'
       to = found;
       break;
-    case u't':  // the tail: after the last '/'
+    case u't':  // the tail: after the last separator
       from = found + 1;
       break;
     default:  // 'e', the extension: from the last '.'

@@ -5,7 +5,8 @@
 
 #include <cstddef>
 
-// What is known of a text for :h :t :r :e: from which offset on it holds no '/' and no '.'.
+// What is known of a text for :h :t :r :e: from which offset on it holds no separator ('/' or
+// '\') and no '.'.
 // Kept by the caller while the text changes only through ApplyPathModifier, so that a chain of
 // them never scans a unit twice.
 struct PathMarks {
@@ -13,9 +14,9 @@ struct PathMarks {
   size_t noDotFrom;    // no '.' at or after this offset
 };
 
-// Applies :h, :t, :r or :e (`which`) to `text` in place: the part before the last '/', after it,
-// before the last '.' or from it. A text without that unit stays as it is. The units it read and
-// moved.
+// Applies :h, :t, :r or :e (`which`) to `text` in place: the part before the last separator
+// ('/' or '\'; a drive's root "C:\" stays whole), after it, before the last '.' or from it. A
+// text without that unit stays as it is. The units it read and moved.
 size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks);
 
 // Writes `text` in bash's single quotes into `out` (kLineCapacity units), a quote as '\'', and,

@@ -244,8 +244,14 @@ TEST_F(BashMode, BashGrammarWithTheShellsQuotes) {
   ExpectRows({
       {u"!2:2 !2:1* !2:2- !2:-1",
        u"\"b c.txt\" a.txt \"b c.txt\" `d e` > log \"b c.txt\" `d e` > cp a.txt"},
-      {u"!3:s/one/[&]/ !3:s/one/\\&/ !3:s|e|\\||",
-       u"Echo [one] two three Echo & two three Echo on| two three"},
+      {u"x !3:s/one/[&]/ !3:s/one/\\&/ !3:s|e|\\||",
+       u"x Echo [one] two three Echo & two three Echo on| two three"},
+      // A line that begins with the reference reads its leading :s as the default rules do,
+      // whatever follows it.
+      {u"!3:s/one/[&]/ !3:s/one/[&]/", u"Echo [&] two three Echo [one] two three"},
+      {u"!3:s/one/[&]/:p", u"Echo [&] two three"},
+      {u"!3:s/one/\\&/:s/t/&&/ x", u"Echo \\& &&wo three x"},
+      {u"!3:s/o\\/n/[&]/ x", kFail},  // read as bash reads it: the old text o/n is nowhere
       {u"x #c !!", kAsTyped},  // a word that begins with '#' is a comment
       {u"x#c !!:0 a=#b !!:0", u"x#c make a=#b make"},
   });

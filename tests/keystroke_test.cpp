@@ -285,6 +285,11 @@ class InPlaceKeys : public PluginTest {
 // a failure or a line too long changes nothing; only Enter beeps.
 TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
   const std::u16string tail(65530, u'x');
+  const std::vector<std::u16string> grep = {u"grep -rn foo src | less"};
+  const std::vector<std::u16string> globs = {u"ls [abc]* ${HOME}"};
+  const std::vector<std::u16string> cat = {u"echo cat a"};
+  const std::vector<std::u16string> two = {u"echo foo bar baz", u"grep -rn foo src | less"};
+  const std::u16string smile = u"\U0001F600";
   const struct {
     bool bash;
     int key;
@@ -293,7 +298,31 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     const char16_t* made;  // the line afterwards; null: as typed
     long cursorAfter;      // where the cursor is left when the line is rewritten
     bool beep;
+    const std::vector<std::u16string>* history = nullptr;  // null: the fixture's
+    bool foldCase = false;
   } rows[] = {
+      // Where people put the cursor: inside a reference that goes on after it, or inside a
+      // character, nothing changes and the key goes on; :p and a trailing blank read a leading
+      // :s as Enter reads it; a blank may belong to an open search or a bare :s; with verify a
+      // failure stays on the line.
+      {true, 9, u"^foo^bar^ -v", 5, nullptr, 0, false, &grep},
+      {true, 9, u"!!:s/foo/bar/ x", 9, nullptr, 0, false, &grep},
+      {false, 9, u"!!:s/foo/bar/ x", 9, nullptr, 0, false, &grep},
+      {true, 9, u"echo !!:gs/o/" + smile + u"/ x", 14, nullptr, 0, false, &globs, true},
+      {true, 13, u"!!:s/a/&b/", -1, u"echo c&bt a", 11, false, &cat},
+      {true, 13, u"!!:s/a/&b/:p", -1, u"echo c&bt a", 11, false, &cat},
+      {true, 13, u"!!:s/a/&b/ ", -1, u"echo c&bt a ", 12, false, &cat},
+      {true, 32, u"echo !?foo", -1, nullptr, 0, false, &two},
+      {true, 9, u"echo !?foo", -1, u"echo grep -rn foo src | less", 28, false, &two},
+      {true, 32, u"!!:s", -1, nullptr, 0, false, &grep},
+      {true, 13, u"vim !zzq", -1, nullptr, 0, true, &grep},
+      {true, 9, u"!!:x", 2, nullptr, 0, false, &grep},     // bash reads :x as the reference's
+      {true, 9, u"!gr.txt", 3, nullptr, 0, false, &grep},  // and the search text goes on
+      {true, 9, u"!!$ x", 2, nullptr, 0, false, &grep},
+      {true, 9, u"!!:s/o/0/:h", 9, nullptr, 0, false, &grep},
+      {true, 9, u"echo !$:h x", 7, nullptr, 0, false, &grep},
+      {true, 9, u"echo !$ x", 7, u"echo less x", 9, false, &grep},
+      {false, 9, u"!!:x", 2, u"grep -rn foo src | less:x", 23, false, &grep},
       // The default rules: the text before the cursor is one reference.
       {false, 9, u"!!", -1, u"echo one two", 12, false},
       {false, 9, u"!! x", 2, u"echo one two x", 12, false},
@@ -340,6 +369,9 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
   for (const auto& row : rows) {
     standin::RemoveVariable(u"QUORVIN_EXPAND");
     if (row.bash) standin::SetVariable(u"QUORVIN_EXPAND", u"bash");
+    standin::SetHistory(row.history != nullptr ? *row.history
+                                               : std::vector<std::u16string>{u"dir", std::u16string(65000, u'z'), u"echo one two"});
+    PluginSettings.caseInsensitive = row.foldCase ? 1 : 0;
     const KeyResult r = PressKey(row.line, row.key, u"", row.cursor);
     const long typedCursor = row.cursor < 0 ? static_cast<long>(row.line.size()) : row.cursor;
     const bool rewritten = row.made != nullptr;
@@ -349,8 +381,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     EXPECT_TRUE(r.line == want) << Show(r.line.substr(0, 60)) << " (" << r.line.size() << ")";
     EXPECT_EQ(r.cursor, rewritten ? row.cursorAfter : typedCursor);
     EXPECT_EQ(r.redraw, rewritten ? 1 : 0);
-    // Tab is swallowed when it expands; with verify so is Enter; Space always goes on.
-    EXPECT_EQ(r.key, rewritten && row.key != 32 ? 0 : row.key);
+    // Tab is swallowed when it expands; with verify so is Enter, also when it fails; Space
+    // always goes on.
+    const bool swallowed = (rewritten && row.key != 32) || (row.beep && row.key == 13);
+    EXPECT_EQ(r.key, swallowed ? 0 : row.key);
     if (row.beep) ++beeps;
     EXPECT_EQ(standin::HonkCount(), beeps);
   }

@@ -94,6 +94,9 @@ const char16_t* ReadEventIntoPiece(BashWork* w, const char16_t* p, bool* lineSoF
     return event.end;
   }
   if (event.kind == kEventNone) return nullptr;
+  // A search text not closed by '?' runs to the end of the line: a blank typed next would be
+  // part of it.
+  w->open = event.kind == kEventContains && event.end == event.text + event.length;
   if (event.kind == kEventContains) {
     if (event.length > 0) {
       if (!w->budget.Spend(event.length)) return nullptr;
@@ -139,7 +142,9 @@ bool EmitPiece(BashWork* w) {
 
 // Expands the reference at `p` (its '!') into the new line: the position after it, or null.
 const char16_t* ExpandReference(BashWork* w, const char16_t* p) {
+  const bool defaultFirst = p == w->facts.line;  // the line begins with it
   bool lineSoFar = false;
+  w->open = false;
   p = ReadEventIntoPiece(w, p + 1, &lineSoFar);
   if (p == nullptr) return nullptr;
   const char16_t* d = p[0] == u':' ? p + 1 : p;
@@ -151,7 +156,8 @@ const char16_t* ExpandReference(BashWork* w, const char16_t* p) {
   } else if (lineSoFar) {
     SetPiece(w, w->out, w->outLength);
   }
-  p = ApplyModifiers(w, p);
+  if (designator) w->open = false;
+  p = ApplyModifiers(w, p, defaultFirst && !designator);
   return p != nullptr && EmitPiece(w) ? p : nullptr;
 }
 
@@ -161,28 +167,30 @@ const char16_t* ExpandQuickSubstitution(BashWork* w, const char16_t* line) {
   if (view == nullptr || !TakeEntry(w, NewestEntry(view))) return nullptr;
   const char16_t* p = TakeSubstitution(w, line);
   if (p == nullptr || !ApplySubstitution(w, kFirst)) return nullptr;
-  p = ApplyModifiers(w, p);
+  p = ApplyModifiers(w, p, false);
   return p != nullptr && EmitPiece(w) ? p : nullptr;
 }
 
-// Copies the typed line into the new line from `p` on (outside quotes), expanding each
-// reference.
-bool ExpandFrom(BashWork* w, const char16_t* p) {
+// Copies the typed line into the new line from `p` on (outside quotes) up to `end`, expanding
+// each reference; false when one fails or the line goes on with one past `end`.
+bool ExpandFrom(BashWork* w, const char16_t* p, const char16_t* end) {
   LineScan scan = {w->facts.line, 0};
-  while (*p != 0) {
+  while (p < end) {
     const LineStep step = ScanStep(&scan, p);
     if (step.kind == kBangStep && BeginsReference(&w->facts, p, w->out, w->outLength)) {
       p = ExpandReference(w, p);
-      if (p == nullptr) return false;
+      if (p == nullptr || p > end) return false;
       w->facts.plainFrom = p;
       continue;
     }
-    const size_t units = step.kind == kCommentStep ? text::Length(p) : step.units;
+    const size_t rest = static_cast<size_t>(end - p);
+    const size_t units = step.kind == kCommentStep || step.units > rest ? rest : step.units;
     if (!w->budget.Spend(units)) return false;
     for (size_t k = 0; k < units; ++k) {
       if (!Emit(w, *p++)) return false;
     }
     work::Done(units);
+    w->open = false;
   }
   return true;
 }
@@ -231,15 +239,13 @@ bool OwnPiece(BashWork* w) {
 //   "echo \"hi!\" ^!x !$"   the quoted and the escaped bang stay; !$ expands
 // Cost: one scan of the line, one walk of the history for the index, and per reference the
 // units of the texts it reads and makes; all of it counted against the budget.
-LineExpansion ExpandBashLine(const char16_t* line, const char16_t* rest) {
+LineExpansion ExpandBashLine(const char16_t* line, size_t cut) {
   LineExpansion x;
-  LineFacts facts = FactsOf(line, rest);
-  const char16_t* first = FirstReference(&facts);
+  LineFacts facts = FactsOf(line);
+  const char16_t* end = line + cut;
+  const char16_t* first = FirstReference(&facts, end);
   if (first == nullptr) return x;
   x.outcome = kLineFailed;
-  // Every text read from the line (an old text, a search) fits a line-sized buffer only
-  // because the line does.
-  if (text::BoundedLength(line, kLineCapacity) > kMaxLineLength) return x;
 
   char* block = static_cast<char*>(std::malloc(kBlockBytes));
   if (block == nullptr) return x;
@@ -265,12 +271,12 @@ LineExpansion ExpandBashLine(const char16_t* line, const char16_t* rest) {
   const char16_t* p = first;
   if (ok && p == line && line[0] == u'^') {
     p = ExpandQuickSubstitution(&w, line);
-    ok = p != nullptr;
+    ok = p != nullptr && p <= end;
     w.facts.plainFrom = p;
   }
-  ok = ok && ExpandFrom(&w, p);
+  ok = ok && ExpandFrom(&w, p, end);
   ReleaseHistoryView(&w.view);  // the new line needs no more of the history
-  x.openSubstitution = w.openSubstitution;
+  x.open = w.open;
   if (!ok) return x;
   w.out[w.outLength] = 0;
   x.outcome = kLineExpanded;

@@ -59,7 +59,8 @@ struct BashWork {
                                 // piece (after a first-occurrence substitution, for :&)
   bool cleanKnown;              // cleanFrom holds for the piece as it is
   bool printOnly;               // a :p modifier was met
-  bool openSubstitution;        // the latest substitution ran to the end of the line, unclosed
+  bool open;                    // what was read last leaves a blank after it to the reference:
+                                // a substitution or a !? search not closed, or a bare :s
 };
 
 // ==== The piece (bash_line.cpp) ====
@@ -87,8 +88,11 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar);
 // ==== Modifiers (modifiers.cpp) ====
 
 // Applies the modifiers at `p` (each after a ':') to the piece: the position after them, or null
-// on a failure.
-const char16_t* ApplyModifiers(BashWork* w, const char16_t* p);
+// on a failure. With `defaultFirst` (the first reference of a line that begins with '!'), the :s
+// modifiers that lead the chain are read as the default rules read them (their '&' and '\' are
+// ordinary) wherever both readings end at the same place, so that what follows them, a :p or a
+// blank, never changes what they mean.
+const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst);
 
 // Reads a substitution's texts at `p` (at its delimiter) into the line's substitution state: the
 // position after them, or null.

@@ -27,22 +27,22 @@ constexpr size_t kMaxLinks = kLineCapacity / 5 + 1;
 // Process-wide for its size, not on the shell's stack; written and read within one expansion.
 Link Chain[kMaxLinks];
 
-// Reads the chain of :s modifiers at `rest` into Chain: the number of links, or -1 when the rest
-// is anything else. `*open` tells whether the last one's new text runs to the end of the line,
-// its closing delimiter not typed.
-int ReadChain(const char16_t* line, const char16_t* rest, bool* open) {
+// Reads the chain of :s modifiers at `rest` into Chain, as far as they go: the number of links,
+// and in `*end` where the chain ends. `*open` tells whether the last one's new text runs to the
+// end of the line, its closing delimiter not typed.
+int ReadChain(const char16_t* line, const char16_t* rest, const char16_t** end, bool* open) {
   int links = 0;
-  for (const char16_t* r = rest; *r != 0;) {
-    TypedSubstitution sub;
-    if (r[0] != u':' || r[1] != u's' || !ReadSubstitution(kDefaultDialect, r + 2, &sub)) {
-      return -1;
-    }
+  const char16_t* r = rest;
+  for (TypedSubstitution sub; r[0] == u':' && r[1] == u's';) {
+    if (!ReadSubstitution(kDefaultDialect, r + 2, &sub)) break;
     Chain[links++] = Link{static_cast<uint16_t>(sub.old - line), static_cast<uint16_t>(sub.oldTyped),
                           static_cast<uint16_t>(sub.with - line),
                           static_cast<uint16_t>(sub.withTyped)};
     *open = !sub.closed;
     r = sub.end;
   }
+  work::Done(static_cast<size_t>(r - rest));
+  *end = r;
   return links;
 }
 
@@ -67,19 +67,18 @@ char16_t* EntryOf(const Event& event, HistoryView* view) {
 
 }  // namespace
 
-LineExpansion ExpandDefaultLine(const char16_t* line) {
+// The text before the cut must be the reference and its modifiers, whole: a malformed rest fails
+// before the history is walked or anything is taken from the heap, and so does a reference that
+// the line goes on with past the cut.
+LineExpansion ExpandDefaultLine(const char16_t* line, size_t cut) {
   LineExpansion x;
   x.outcome = kLineFailed;
-  // A line of at most 65535 units, ended within the shell's buffer, holds every offset in 16
-  // bits and is never read past its end.
-  if (text::BoundedLength(line, kLineCapacity) > kMaxLineLength) return x;
   Budget budget = StartBudget();
   const Event event = ReadEvent(kDefaultDialect, line + 1);
-  if (event.kind == kEventNone) return x;
-
-  // A malformed rest fails before the history is walked or anything is taken from the heap.
-  const int links = ReadChain(line, event.end, &x.openSubstitution);
-  if (links < 0) return x;
+  if (event.kind == kEventNone || event.end > line + cut) return x;
+  const char16_t* end = nullptr;
+  const int links = ReadChain(line, event.end, &end, &x.open);
+  if (end != line + cut) return x;
 
   // An entry longer than the line could only be run cut short.
   HistoryView view = {};

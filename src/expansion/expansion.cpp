@@ -4,12 +4,37 @@
 
 #include <cstdlib>
 
+#include "expansion/charsets.h"
 #include "expansion/drivers.h"
+#include "expansion/events.h"
+#include "host/host_api.h"
+#include "text/text.h"
 
-LineExpansion ExpandLine(Dialect dialect, const char16_t* line, const char16_t* rest) {
-  if (dialect == kBashDialect) return ExpandBashLine(line, rest);
-  if (line[0] != u'!') return LineExpansion{};  // the default rules read no other line
-  return ExpandDefaultLine(line);
+LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut) {
+  LineExpansion x;
+  // Every text read from the line fits a line-sized buffer, and every offset 16 bits, only
+  // because the line does; a line that fills the shell's buffer unended is not read past it.
+  const size_t length = text::BoundedLength(line, kLineCapacity);
+  if (length > kMaxLineLength) {
+    if (dialect == kBashDialect || line[0] == u'!') x.outcome = kLineFailed;
+    return x;
+  }
+  if (cut > length) cut = length;
+  if (dialect == kBashDialect) return ExpandBashLine(line, cut);
+  if (line[0] != u'!') return x;  // the default rules read no other line
+  return ExpandDefaultLine(line, cut);
+}
+
+bool BashReadsPast(const char16_t* line, size_t cut) {
+  const char16_t* at = line + cut;
+  if (*at == 0) return false;
+  const Event event = ReadEvent(kBashDialect, line + 1);
+  if (event.end > at) return true;
+  // A designator or modifier that goes on from the cut: after the event, ^ $ * - % or ':'; after
+  // the default rules' modifiers, another ':'.
+  if (*at == u':') return true;
+  return event.end == at && (*at == u'^' || *at == u'$' || *at == u'*' || *at == u'-' ||
+                             *at == u'%');
 }
 
 void ReleaseExpansion(LineExpansion* expansion) {

@@ -3,6 +3,8 @@
 // keys see of it; the units' own headers sit beside it.
 #pragma once
 
+#include <cstddef>
+
 // The grammar a line is read by.
 enum Dialect {
   kDefaultDialect,  // a line that begins with '!': one reference and its :s modifiers
@@ -20,20 +22,31 @@ struct LineExpansion {
   LineOutcome outcome = kLineNoReference;
   const char16_t* text = nullptr;  // kLineExpanded: the new line, at most 65535 units, terminated
   bool printOnly = false;          // a :p modifier was met (bash's rules)
-  bool openSubstitution = false;   // the line ends inside a substitution's texts, its closing
-                                   // delimiter not typed
-  void* block = nullptr;           // the heap block `text` may live in; ReleaseExpansion
+  bool open = false;  // the text expanded ends where a blank would still belong to its last
+                      // reference: inside a substitution's texts, their closing delimiter not
+                      // typed, after a bare :s (bash's rules), or inside a !? search not closed
+  void* block = nullptr;  // the heap block `text` may live in; ReleaseExpansion
 };
 
-// Expands `line` by `dialect`.
+// The whole line, for ExpandLine.
+constexpr size_t kWholeLine = static_cast<size_t>(-1);
+
+// Expands the text of `line` before `cut` (the cursor; kWholeLine or the line's length: all of
+// it) by `dialect`, reading the whole typed line: the expansion is what Enter gives for that
+// text alone, except that a reference that begins before `cut` and that the whole line goes on
+// past it fails (the cut falls inside it), and that the rules for a '!' in [!...] and ${!...}
+// look at the whole line.
 //  - The default rules take only a line that begins with '!' (any other is no reference): the
-//    whole line is one reference and its :s modifiers. They take one block of two line buffers
-//    when a modifier is present, none else.
-//  - Bash's rules read the whole line (bash_line.cpp has the grammar): one block of line buffers
-//    and, while it runs, one index of the history; none when the line holds no reference.
-// When `line` is the text before the cursor, `rest` is the typed line's text after it, which the
-// rules for a '!' in [!...] and ${!...} look at as well.
-LineExpansion ExpandLine(Dialect dialect, const char16_t* line, const char16_t* rest = nullptr);
+//    text is one reference and its :s modifiers. They take one block of two line buffers when a
+//    modifier is present, none else.
+//  - Bash's rules read the whole text (bash_line.cpp has the grammar): one block of line buffers
+//    and, while they run, one index of the history; none when the text holds no reference.
+LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut = kWholeLine);
+
+// For a line that begins with '!' whose text before `cut` the default rules expand (by
+// ExpandLine): whether bash's rules read the line's first reference on past `cut`, so that in
+// bash mode the cut falls inside it (as for "!!" before ":x", or "!ec" before ".txt").
+bool BashReadsPast(const char16_t* line, size_t cut);
 
 // Whether bash's rules find a reference in `line`: one scan of it, without the heap or a walk
 // of the history. The text before any cursor holds no reference the whole line does not.

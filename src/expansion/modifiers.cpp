@@ -15,11 +15,26 @@
 // takes the latest old text of the line, or else its latest search text. In the new text, as in
 // bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
 // backslash before a '&' makes it an ordinary '&'. The position after it, or null.
-const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
-  TypedSubstitution sub;
-  if (!ReadSubstitution(kBashDialect, p, &sub)) return nullptr;
-  w->openSubstitution = !sub.closed;
+namespace {
+
+// Makes `sub` the line's substitution: its texts as bash reads them, or, `literally`, as typed
+// (the default rules' reading: no backslash quotes the delimiter and '&' is ordinary). The
+// position after it, or null.
+const char16_t* SetSubstitution(BashWork* w, const TypedSubstitution& sub, bool literally) {
+  w->open = !sub.closed;
   if (!w->budget.Spend(sub.oldTyped + sub.withTyped)) return nullptr;
+  if (literally) {
+    for (size_t k = 0; k < sub.oldTyped; ++k) w->oldText[k] = sub.old[k];
+    for (size_t k = 0; k < sub.withTyped; ++k) w->newText[k] = sub.with[k];
+    work::Done(sub.oldTyped + sub.withTyped);
+    w->oldLength = sub.oldTyped;
+    w->oldText[w->oldLength] = 0;
+    w->oldPattern = PreparePattern(w->oldText, w->oldLength, &w->budget);
+    w->newLength = sub.withTyped;
+    w->newTooLong = false;
+    w->cleanKnown = false;
+    return sub.end;
+  }
   size_t oldLength = UnquoteText(sub.old, sub.oldTyped, sub.delimiter, w->oldText);
   if (oldLength == 0) {
     if (w->oldLength == 0 && w->searchLength == 0) return nullptr;
@@ -61,6 +76,13 @@ const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
   return sub.end;
 }
 
+}  // namespace
+
+const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
+  TypedSubstitution sub;
+  return ReadSubstitution(kBashDialect, p, &sub) ? SetSubstitution(w, sub, false) : nullptr;
+}
+
 // Applies the latest substitution to the piece. False when the old text does not occur (in no
 // word, for kEachWord), the result would be too long, or the budget runs out. A first-occurrence
 // substitution leaves where the next :& may start looking: no occurrence of the old text begins
@@ -87,24 +109,28 @@ bool ApplySubstitution(BashWork* w, SubstituteScope scope) {
 // Grammar of the modifiers, each after a ':' (g or a makes the next s or & of the reference
 // replace every occurrence, even with other modifiers between; G makes every later s and & of
 // the reference replace once in each word):
-//   h t r e   the head, tail, root or extension of the text (words.cpp)
+//   h t r e   the head, tail, root or extension of the text (below)
 //   p         print only; q x  bash's quoting of the result, the last one given counts
 //   s d old d new d   the first old text replaced; & in new is the old text
 //   &         the latest substitution again
 // At the end of the line ":s" alone changes nothing. Anything else after a ':' fails.
 //   "!!:h:t"  "!!:gs/a/b/"  "!!:s/x/[&]/:G&:p"
 // Returns the position after the modifiers, or null on a failure.
-const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
+const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst) {
   char16_t quoting = 0;
   bool global = false;    // a g or a holds until an s or & has applied it
   bool eachWord = false;  // a G holds for every later s and & of the same reference
   while (*p == u':') {
     const char16_t* m = p + 1;
+    TypedSubstitution asDefault, asBash;
+    defaultFirst = defaultFirst && m[0] == u's' && ReadSubstitution(kDefaultDialect, m + 1, &asDefault) &&
+                   ReadSubstitution(kBashDialect, m + 1, &asBash) && asDefault.end == asBash.end;
     if (*m == u'g' || *m == u'a') global = true;
     if (*m == u'G') eachWord = true;
     if (*m == u'g' || *m == u'a' || *m == u'G') ++m;
     const SubstituteScope scope = global ? kGlobal : eachWord ? kEachWord : kFirst;
     if (!w->budget.Spend(1)) return nullptr;
+    w->open = false;
     switch (*m) {
       case u'h':
       case u't':
@@ -128,10 +154,11 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p) {
         break;
       case u's':
         if (m[1] == 0) {  // bash lets a bare :s at the end of the line change nothing
+          w->open = true;  // but a blank may be its delimiter
           p = m + 1;
           break;
         }
-        p = TakeSubstitution(w, m + 1);
+        p = defaultFirst ? SetSubstitution(w, asDefault, true) : TakeSubstitution(w, m + 1);
         if (p == nullptr || !ApplySubstitution(w, scope)) return nullptr;
         global = false;
         break;

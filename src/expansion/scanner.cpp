@@ -3,20 +3,20 @@
 
 #include "expansion/charsets.h"
 #include "expansion/expansion.h"
+#include "host/host_api.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
 void ReadLineFacts(LineFacts* facts) {
   facts->read = true;
-  for (const char16_t* p = facts->line; *p != 0; ++p) {
+  const char16_t* p = facts->line;
+  for (; *p != 0; ++p) {
     if (*p == u']') facts->lastBracket = p;
     if (*p == u'}') facts->lastBrace = p;
   }
-  for (const char16_t* p = facts->rest; p != nullptr && *p != 0; ++p) {
-    if (*p == u']') facts->bracketInRest = true;
-    if (*p == u'}') facts->braceInRest = true;
-  }
+  work::Done(static_cast<size_t>(p - facts->line));
 }
 
 }  // namespace
@@ -35,27 +35,25 @@ LineStep ScanStep(LineScan* scan, const char16_t* p) {
   return {*p == u'!' ? kBangStep : kTextStep, 1};
 }
 
-LineFacts FactsOf(const char16_t* line, const char16_t* rest) {
-  return {line, rest, line, false, nullptr, nullptr, false, false};
+LineFacts FactsOf(const char16_t* line) {
+  return {line, line, false, nullptr, nullptr};
 }
 
 bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made, size_t madeLength) {
   if (*p != u'!' || EndsBang(p[1])) return false;
   const size_t plain = static_cast<size_t>(p - facts->plainFrom);  // text units before the '!'
   if (p > facts->line && (p[-1] == u'[' || p[-1] == u'{') && !facts->read) ReadLineFacts(facts);
-  if (plain > 0 && p[-1] == u'[' && (facts->lastBracket > p || facts->bracketInRest)) return false;
-  if (plain > 1 && p[-1] == u'{' && p[-2] == u'$' && (facts->lastBrace > p || facts->braceInRest)) {
-    return false;
-  }
+  if (plain > 0 && p[-1] == u'[' && facts->lastBracket > p) return false;
+  if (plain > 1 && p[-1] == u'{' && p[-2] == u'$' && facts->lastBrace > p) return false;
   if (madeLength > 1 && made[madeLength - 1] == u'$') return false;
   return true;
 }
 
-const char16_t* FirstReference(LineFacts* facts) {
+const char16_t* FirstReference(LineFacts* facts, const char16_t* limit) {
   const char16_t* line = facts->line;
-  if (line[0] == u'^') return line;
+  if (line[0] == u'^' && limit > line) return line;
   LineScan scan = {line, 0};
-  for (const char16_t* p = line; *p != 0;) {
+  for (const char16_t* p = line; p < limit && *p != 0;) {
     const LineStep step = ScanStep(&scan, p);
     if (step.kind == kCommentStep) break;
     if (step.kind == kBangStep && BeginsReference(facts, p, line, static_cast<size_t>(p - line))) {
@@ -67,6 +65,6 @@ const char16_t* FirstReference(LineFacts* facts) {
 }
 
 bool HoldsBashReference(const char16_t* line) {
-  LineFacts facts = FactsOf(line, nullptr);
-  return FirstReference(&facts) != nullptr;
+  LineFacts facts = FactsOf(line);
+  return FirstReference(&facts, line + text::BoundedLength(line, kLineCapacity)) != nullptr;
 }

@@ -37,22 +37,18 @@ struct LineScan {
 // The step at `p`, which is not the terminator; the scan's quote follows it.
 LineStep ScanStep(LineScan* scan, const char16_t* p);
 
-// What the rules for a '!' need to know of the whole typed line: read in one scan, and only when
-// a '!' after '[' or '{' first asks. The line expanded may be the text before the cursor; the
-// rest of the typed line then counts as well.
+// What the rules for a '!' need to know of the whole typed line, the text after the cursor too:
+// read in one scan, and only when a '!' after '[' or '{' first asks.
 struct LineFacts {
-  const char16_t* line;         // the line expanded
-  const char16_t* rest;         // the rest of the typed line after it, or null
+  const char16_t* line;         // the typed line
   const char16_t* plainFrom;    // where the line's ordinary text begins, after the last reference
   bool read;                    // the scan has been made
   const char16_t* lastBracket;  // the line's last ']', or null
   const char16_t* lastBrace;    // its last '}', or null
-  bool bracketInRest;           // the rest holds a ']'
-  bool braceInRest;             // the rest holds a '}'
 };
 
-// The facts of `line` (and `rest`, may be null) before any is read.
-LineFacts FactsOf(const char16_t* line, const char16_t* rest);
+// The facts of `line` before any is read.
+LineFacts FactsOf(const char16_t* line);
 
 // Whether the '!' at `p` begins a reference, `made` being the new line so far (`madeLength`
 // units). Besides EndsBang, a '!' that the shell itself needs is left alone, by bash's own
@@ -68,6 +64,6 @@ LineFacts FactsOf(const char16_t* line, const char16_t* rest);
 // none of the shell's.
 bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made, size_t madeLength);
 
-// The first unit of a reference in the line, or null when there is none: a '^' that begins the
-// line, or a '!' that begins a reference.
-const char16_t* FirstReference(LineFacts* facts);
+// The first unit of a reference that begins before `limit` in the line, or null when there is
+// none: a '^' that begins the line, or a '!' that begins a reference.
+const char16_t* FirstReference(LineFacts* facts, const char16_t* limit);

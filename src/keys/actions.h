@@ -20,13 +20,12 @@ enum BashModeKnown {
 // Shift-Enter does; so does a :p modifier.
 void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash);
 
-// Expands `line` by the rules of its kind: the default rules for a line that begins with '!',
-// then, in bash mode (asked of the shell only when needed), bash's rules for the lines they fail
-// or do not read (`rest`: as for ExpandLine). Only bash mode reads a line that does not begin
-// with '!': with bash mode not known to be on, such a line holds no reference. A line that
-// begins with '!' and that neither rule expands fails.
-LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash,
-                              const char16_t* rest = nullptr);
+// Expands the text of `line` before `cut` (as for ExpandLine) by the rules of its kind: the
+// default rules for a line that begins with '!', then, in bash mode (asked of the shell only when
+// needed), bash's rules for the lines they fail or do not read. Only bash mode reads a line that
+// does not begin with '!': with bash mode not known to be on, such a line holds no reference. A
+// line that begins with '!' and that neither rule expands fails.
+LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash, size_t cut = kWholeLine);
 
 // Swallows the key: the shell neither executes the line nor sees the key's name.
 void SwallowKey(KeyEvent* event);

@@ -7,16 +7,26 @@ void SwallowKey(KeyEvent* event) {
   if (named) event->keyName[0] = 0;
 }
 
-LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash, const char16_t* rest) {
+LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash, size_t cut) {
   if (line[0] == u'!') {
-    LineExpansion x = ExpandLine(kDefaultDialect, line);
-    if (x.outcome == kLineExpanded) return x;
+    LineExpansion x = ExpandLine(kDefaultDialect, line, cut);
+    if (x.outcome == kLineExpanded) {
+      // In bash mode a cut that bash's rules read the line's first reference on past falls
+      // inside that reference, whatever the default rules see of it.
+      if (cut == kWholeLine || !BashReadsPast(line, cut) ||
+          (bash != kBashModeOn && !BashModeOn())) {
+        return x;
+      }
+      ReleaseExpansion(&x);
+      x.outcome = kLineFailed;
+      return x;
+    }
     ReleaseExpansion(&x);
     if (bash != kBashModeOn && !BashModeOn()) return x;
   } else if (bash != kBashModeOn) {
     return LineExpansion{};
   }
-  LineExpansion x = ExpandLine(kBashDialect, line, rest);
+  LineExpansion x = ExpandLine(kBashDialect, line, cut);
   if (x.outcome == kLineNoReference && line[0] == u'!') x.outcome = kLineFailed;
   return x;
 }

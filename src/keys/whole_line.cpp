@@ -6,9 +6,11 @@
 
 namespace {
 
-// The failure path: the line, the cursor and the redraw flag stay as they are.
-void FailExpansion(KeyEvent* event) {
-  if (PluginSettings.executeOnFailure == 0) SwallowKey(event);
+// The failure path: the line, the cursor and the redraw flag stay as they are. The key goes on,
+// and the shell runs the line as typed, only when the settings say so and the user has not asked
+// to see each expansion before it runs (verify): a failure then stays on the line.
+void FailExpansion(KeyEvent* event, bool run) {
+  if (PluginSettings.executeOnFailure == 0 || (run && ReadKeySwitch().verify)) SwallowKey(event);
   if (PluginSettings.errorBeepMode != BeepNone) PlayErrorBeep();
 }
 
@@ -21,7 +23,7 @@ void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash) {
       return;  // runs as typed, silently
     case kLineFailed:
       ReleaseExpansion(&x);
-      FailExpansion(event);
+      FailExpansion(event, run);
       return;
     case kLineExpanded:
       break;

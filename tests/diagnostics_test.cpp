@@ -1,4 +1,4 @@
-// The error prefix, the text of system error codes, and the help exports.
+// The error prefix and the text of system error codes (Usage and Help: tests/cases/frame.cpp).
 #include "fixture.h"
 #include "text/text.h"
 
@@ -54,63 +54,6 @@ TEST_F(Diagnostics, SystemErrorTexts) {
   EXPECT_EQ(Format(4242), u"");
   standin::SetSystemMessage(4243, u"Two  words\r\n \r\n");
   EXPECT_EQ(Format(4243), u"Two  words");
-}
-
-TEST_F(Diagnostics, UsageGivesTheSyntaxWithoutTheDescription) {
-  const std::u16string help = HelpText;
-  const std::u16string syntax = help.substr(help.find(u"QUORV /A:"));
-  ASSERT_EQ(syntax.rfind(
-                u"QUORV /A: /B: /D /H[n] /I: /Q /R /S /W: /X: /Z:  \r\n\n\t/A:\tallow whitespace "
-                u"after the first bang \n",
-                0),
-            0u);
-  for (const char16_t* name : {u"QUORV", u"Quorv", u"quorv"}) {
-    char16_t out[kUsageCapacity] = u"untouched";
-    EXPECT_EQ(Usage(name, out), 1) << Show(name);
-    EXPECT_EQ(std::u16string(out), syntax) << Show(name);
-  }
-  for (const char16_t* name : {u"quor", u"quorvx", u"@quorv", u"_quorv", u""}) {
-    char16_t out[kUsageCapacity] = u"untouched";
-    EXPECT_EQ(Usage(name, out), 0) << Show(name);
-    EXPECT_EQ(std::u16string(out), u"untouched") << Show(name);
-  }
-}
-
-TEST_F(Diagnostics, HelpShowsTheWholeTextInAMessageBox) {
-  for (const char16_t* name : {u"QUORV", u"Quorv", u"quorv"}) {
-    EXPECT_EQ(Help(name), 1) << Show(name);
-    std::vector<standin::MessageBoxCall> boxes = standin::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, HelpText);
-    EXPECT_EQ(boxes[0].caption, u"Quorvin Plugin Help");
-    EXPECT_EQ(boxes[0].owner, standin::ForegroundWindow());
-    EXPECT_EQ(boxes[0].type, 0u);
-  }
-  for (const char16_t* name : {u"quor", u"quorvx", u"@quorv", u"_quorv"}) {
-    EXPECT_EQ(Help(name), 0) << Show(name);
-  }
-  EXPECT_TRUE(standin::TakeMessageBoxes().empty());
-}
-
-TEST(HelpText, ExactText) {
-  EXPECT_EQ(std::u16string(HelpText),
-            u"Display and change Quorvin plugin settings. \n"
-            u"\n"
-            u"QUORV /A: /B: /D /H[n] /I: /Q /R /S /W: /X: /Z:  \r\n"
-            u"\n"
-            u"\t/A:\tallow whitespace after the first bang \n"
-            u"\t/B:\terror beep mode \n"
-            u"\t/D\trestore plugin default settings \n"
-            u"\t/H[n]\tlist the history numbered as !n recalls it (the newest n) \n"
-            u"\t/I:\tcase insensitive searches \n"
-            u"\t/Q\tquietly\n"
-            u"\t/R\trestore saved settings from the registry \n"
-            u"\t/S\tsave the current settings to the registry \n"
-            u"\t/W:\tspecify a .WAV file for the error beep \n"
-            u"\t/X:\texecute command on failure \n"
-            u"\t/Z:\tcounting base (zero or one) \n"
-            u"\n"
-            u"QUORV with no options displays the current settings.\n");
 }
 
 }  // namespace

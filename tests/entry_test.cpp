@@ -1,51 +1,10 @@
-// The entry points: identity, load banner, the shell's version and the settings at start-up.
+// The start-up underneath the entry points: the shell's version as read, and the settings at
+// start-up (identity, banner and the version's effect on keys: tests/cases).
 #include "fixture.h"
 
 namespace {
 
 class Entry : public PluginTest {};
-
-TEST_F(Entry, IdentityRecord) {
-  PluginInfo* info = GetPluginInfo();
-  ASSERT_NE(info, nullptr);
-  EXPECT_EQ(std::u16string(info->name), u"Quorvin");
-  EXPECT_EQ(std::u16string(info->author), u"Brasklund");
-  EXPECT_EQ(std::u16string(info->description), u"Access command history with a bang!");
-  EXPECT_EQ(std::u16string(info->functions), u"quorv,*key");
-  EXPECT_EQ(info->major, 0);
-  EXPECT_EQ(info->minor, 70);
-  EXPECT_EQ(info->build, 0);
-  EXPECT_NE(std::u16string(info->email).find(u'@'), std::u16string::npos);
-  EXPECT_EQ(GetPluginInfo(), info);
-  EXPECT_EQ(ShutdownPlugin(), 0);
-}
-
-TEST_F(Entry, BannerOnlyWhenTheStateExpandsToExactly00) {
-  const std::u16string hugeText(5000, u'm');  // longer than the plugin's buffers once were
-  const char16_t* huge = hugeText.c_str();
-  struct Case {
-    const char16_t* transient;
-    const char16_t* pipe;
-    const char16_t* noloadmsg;  // null: no such variable
-    bool banner;
-  } cases[] = {
-      {u"0", u"0", nullptr, true}, {u"0", u"0", u"", true},      {u"0", u"0", u"0", false},
-      {u"0", u"", nullptr, false}, {u"0", u"1", nullptr, false}, {u"1", u"0", nullptr, false},
-      {u"0", u"0", u"x", false},   {u"00", u"", nullptr, true},  {u"0", u"01", nullptr, false},
-      {u"0", u"0", huge, false},
-  };
-  for (const Case& c : cases) {
-    standin::Reset();
-    standin::SetVariable(u"_transient", c.transient);
-    standin::SetVariable(u"_pipe", c.pipe);
-    if (c.noloadmsg != nullptr) standin::SetVariable(u"noloadmsg", c.noloadmsg);
-    EXPECT_EQ(InitializePlugin(), 0);
-    EXPECT_EQ(standin::TakeStdout(), c.banner ? u"Quorvin v0.70.0 loaded.\r\n" : u"")
-        << Show(c.transient) << "|" << Show(c.pipe) << "|"
-        << (c.noloadmsg ? Show(c.noloadmsg) : "(none)");
-    EXPECT_EQ(standin::TakeStderr(), u"");
-  }
-}
 
 TEST_F(Entry, VersionProbe) {
   struct Case {
@@ -67,16 +26,6 @@ TEST_F(Entry, VersionProbe) {
   standin::SetVariable(u"_4ver", std::u16string(5000, u' ') + u"30");
   ProbeHostVersion();
   EXPECT_EQ(HostMajorVersion, 30);
-}
-
-TEST_F(Entry, VersionSwitchesTheKeystrokeHandlerToKeyNames) {
-  standin::SetHistory({u"dir"});
-  standin::SetVariable(u"_4ver", u"23.0");
-  InitializePlugin();
-  EXPECT_EQ(PressKey(u"!!", 0, u"Enter").line, u"!!");
-  standin::SetVariable(u"_4ver", u"24.0");
-  InitializePlugin();
-  EXPECT_EQ(PressKey(u"!!", 0, u"Enter").line, u"dir");
 }
 
 TEST_F(Entry, StartUpPrefersTheUserKeyAndFallsBackAsAWhole) {

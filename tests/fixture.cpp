@@ -1,70 +1,21 @@
-// Shared fixture of the unit tests.
+// The native host: the plugin's exports called directly, the stand-ins as the shell and the
+// system, files in a directory of the test's own below /tmp.
 #include "fixture.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "common/utf.h"
 
-std::string Show(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c == u'\r') {
-      out += "\\r";
-    } else if (c == u'\n') {
-      out += "\\n";
-    } else if (c == u'\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buf[12];
-      snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
-      out += buf;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
-  }
-  return out;
-}
+namespace {
 
-void PluginTest::SetUp() {
-  standin::Reset();
-  standin::ReleaseAllKeys();
-  standin::TakeSoundRequests();
-  standin::TakeMessageBoxes();
-  standin::ResetRegistry();
-  standin::ResetSystemMessages();
-  PluginSettings = kDefaultSettings;
-  HostMajorVersion = 0;
-}
+// The directory of the running test's files, made on first use; removed when it ends.
+std::string WorldDirectory;
 
-void PluginTest::TearDown() {
-  if (!tempDir_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(tempDir_, ignored);
-  }
-}
-
-std::u16string PluginTest::TempDir() {
-  if (tempDir_.empty()) {
-    char pattern[] = "/tmp/quorvin-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    EXPECT_NE(made, nullptr);
-    tempDir_ = made != nullptr ? made : "/tmp";
-  }
-  return standin::FromUtf8(tempDir_);
-}
-
-std::u16string PluginTest::MakeFile(const std::u16string& name) {
-  std::u16string path = TempDir() + u"/" + name;
-  FILE* f = fopen(standin::ToUtf8(path).c_str(), "wb");
-  EXPECT_NE(f, nullptr) << Show(path);
-  if (f != nullptr) fclose(f);
-  return path;
-}
+}  // namespace
 
 std::u16string PluginTest::MakeDir(const std::u16string& name) {
   std::u16string path = TempDir() + u"/" + name;
@@ -72,20 +23,133 @@ std::u16string PluginTest::MakeDir(const std::u16string& name) {
   return path;
 }
 
-KeyResult PressKey(const std::u16string& line, int keyCode, const std::u16string& keyName,
-                   long cursor) {
-  std::vector<char16_t> buffer(kLineCapacity, 0);
-  std::copy(line.begin(), line.end(), buffer.begin());
-  std::vector<char16_t> name(64, 0);
-  std::copy(keyName.begin(), keyName.end(), name.begin());
-  KeyEvent event{};
-  event.key = keyCode;
-  event.line = buffer.data();
-  event.cursor = buffer.data() + (cursor < 0 ? static_cast<long>(line.size()) : cursor);
-  event.keyName = name.data();
-  EXPECT_EQ(key(&event), 0);
-  // The line up to its terminator, or the whole buffer when none is left in it.
-  const auto end = std::find(buffer.begin(), buffer.end(), u'\0');
-  return KeyResult{std::u16string(buffer.begin(), end), event.key, event.redraw,
-                   event.cursor - buffer.data(), name.data()};
+namespace host {
+
+bool ResetWorld() {
+  standin::Reset();
+  standin::ReleaseAllKeys();
+  standin::TakeKeyQueries();
+  standin::TakeSoundRequests();
+  standin::TakeMessageBoxes();
+  standin::ResetRegistry();
+  standin::ResetSystemMessages();
+  PluginSettings = kDefaultSettings;
+  HostMajorVersion = 0;
+  return true;
 }
+
+bool LeaveWorld() {
+  if (!WorldDirectory.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(WorldDirectory, ignored);
+    WorldDirectory.clear();
+  }
+  return true;
+}
+
+PluginInfo* GetPluginInfo() {
+  return ::GetPluginInfo();
+}
+int InitializePlugin() {
+  return ::InitializePlugin();
+}
+int ShutdownPlugin() {
+  return ::ShutdownPlugin();
+}
+int Usage(const char16_t* name, char16_t* out) {
+  return ::Usage(name, out);
+}
+int Help(const char16_t* name) {
+  return ::Help(name);
+}
+int key(KeyEvent* event) {
+  return ::key(event);
+}
+int quorv(char16_t* arguments) {
+  return ::quorv(arguments);
+}
+
+void SetHistory(const std::vector<std::u16string>& entries) {
+  standin::SetHistory(entries);
+}
+void SetEndBySelf(bool bySelf) {
+  standin::SetEndBySelf(bySelf);
+}
+void SetVariable(const std::u16string& name, const std::u16string& value) {
+  standin::SetVariable(name, value);
+}
+void RemoveVariable(const std::u16string& name) {
+  standin::RemoveVariable(name);
+}
+std::u16string TakeStdout() {
+  return standin::TakeStdout();
+}
+std::u16string TakeStderr() {
+  return standin::TakeStderr();
+}
+int HonkCount() {
+  return standin::HonkCount();
+}
+int ClearEditLineCount() {
+  return standin::ClearEditLineCount();
+}
+int ExpandVariablesCount() {
+  return standin::ExpandVariablesCount();
+}
+
+void SetKeyHeld(int virtualKey, bool held) {
+  standin::SetKeyHeld(virtualKey, held);
+}
+std::vector<int> TakeKeyQueries() {
+  return standin::TakeKeyQueries();
+}
+
+std::vector<Sound> TakeSounds() {
+  std::vector<Sound> sounds;
+  for (const standin::SoundRequest& s : standin::TakeSoundRequests()) {
+    sounds.push_back({s.aliasId, s.file, s.module, s.flags});
+  }
+  return sounds;
+}
+
+std::vector<MessageBoxCall> TakeMessageBoxes() {
+  std::vector<MessageBoxCall> boxes;
+  for (const standin::MessageBoxCall& b : standin::TakeMessageBoxes()) {
+    boxes.push_back({b.owner, b.text, b.caption, b.type});
+  }
+  return boxes;
+}
+const void* ForegroundWindow() {
+  return standin::ForegroundWindow();
+}
+
+std::u16string TempDir() {
+  if (WorldDirectory.empty()) {
+    char pattern[] = "/tmp/quorvin-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    EXPECT_NE(made, nullptr);
+    // Never a directory of others' files: LeaveWorld removes this one whole.
+    if (made == nullptr) return u"/tmp/quorvin-test-unmade";
+    WorldDirectory = made;
+  }
+  return standin::FromUtf8(WorldDirectory);
+}
+
+std::u16string MakeFile(const std::u16string& name) {
+  std::u16string path = TempDir() + u"/" + name;
+  FILE* f = fopen(standin::ToUtf8(path).c_str(), "wb");
+  EXPECT_NE(f, nullptr) << Show(path);
+  if (f != nullptr) fclose(f);
+  return path;
+}
+
+bool RemoveFile(const std::u16string& path) {
+  return unlink(standin::ToUtf8(path).c_str()) == 0;
+}
+
+bool SettingsKeyExists(bool machine) {
+  return standin::RegistryKeyExists(machine ? win::LocalMachine() : win::CurrentUser(),
+                                    SettingsKeyPath);
+}
+
+}  // namespace host

@@ -21,6 +21,8 @@ namespace {
 // State of the stand-ins in this file; changed by the services and the controls.
 struct PlatformState {
   bool held[256] = {};                          // keys held, by virtual key
+  int keyQueries[kKeyQueriesKept] = {};         // keys GetAsyncKeyState was asked about, in order
+  size_t keyQueryCount = 0;                     // how many of them, up to kKeyQueriesKept
   std::vector<SoundRequest> sounds;             // PlaySoundW requests
   std::vector<MessageBoxCall> boxes;            // MessageBoxW calls
   bool boxEcho = false;                         // print message boxes to standard output
@@ -69,6 +71,13 @@ void ReleaseAllKeys() {
   for (bool& h : State().held) h = false;
 }
 
+std::vector<int> TakeKeyQueries() {
+  PlatformState& s = State();
+  std::vector<int> queries(s.keyQueries, s.keyQueries + s.keyQueryCount);
+  s.keyQueryCount = 0;
+  return queries;
+}
+
 std::vector<SoundRequest> TakeSoundRequests() {
   return std::move(State().sounds);
 }
@@ -94,11 +103,14 @@ void ResetSystemMessages() {
 namespace win {
 
 int16_t GetAsyncKeyState(int virtualKey) {
-  return standin::State().held[virtualKey & 0xFF] ? static_cast<int16_t>(0x8000) : 0;
+  // Kept in place, never in memory allocated here: benchmarks and heap counts press keys too.
+  standin::PlatformState& s = standin::State();
+  if (s.keyQueryCount < standin::kKeyQueriesKept) s.keyQueries[s.keyQueryCount++] = virtualKey;
+  return s.held[virtualKey & 0xFF] ? static_cast<int16_t>(0x8000) : 0;
 }
 
-int PlaySoundW(const char16_t* sound, void* /*module*/, uint32_t flags) {
-  standin::SoundRequest request{0, u"", flags};
+int PlaySoundW(const char16_t* sound, void* module, uint32_t flags) {
+  standin::SoundRequest request{0, u"", flags, module};
   const auto value = reinterpret_cast<uintptr_t>(sound);
   if ((flags & kSndAliasId) == kSndAliasId || value < 0x10000) {
     request.aliasId = static_cast<uint16_t>(value);

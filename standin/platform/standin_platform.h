@@ -13,6 +13,10 @@ namespace standin {
 // ==== Keyboard ====
 void SetKeyHeld(int virtualKey, bool held);
 void ReleaseAllKeys();
+// The keys GetAsyncKeyState was asked about since the last call, in order: the first
+// kKeyQueriesKept of them.
+constexpr size_t kKeyQueriesKept = 64;
+std::vector<int> TakeKeyQueries();
 
 // ==== Sound ====
 // One PlaySoundW request: an alias identifier (sound empty) or a file name.
@@ -20,6 +24,7 @@ struct SoundRequest {
   uint16_t aliasId;     // the alias identifier, or 0 for a file name
   std::u16string file;  // the file name, when aliasId is 0
   uint32_t flags;       // the flags passed
+  void* module;         // the module passed
 };
 std::vector<SoundRequest> TakeSoundRequests();
 

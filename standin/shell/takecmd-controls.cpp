@@ -62,4 +62,8 @@ int StandinClearEditLineCount(void) {
   return standin::ClearEditLineCount();
 }
 
+int StandinExpandVariablesCount(void) {
+  return standin::ExpandVariablesCount();
+}
+
 }  // extern "C"

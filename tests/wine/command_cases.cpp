@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "expected.h"
-#include "harness.h"
+#include "cases/expected.h"
 #include "host.h"
 
 namespace {
@@ -18,25 +17,28 @@ std::u16string Shown() {
   return host::Quorv(u"").out;
 }
 
+class Command : public HostTest {};
+class WaveFile : public HostTest {};
+
 }  // namespace
 
-SUITE_CASE(Command, ReportWithTheDefaults) {
+TEST_F(Command, ReportWithTheDefaults) {
   host::StartPlugin();
-  CHECK_EQ(host::TakeStdout(), u"Quorvin v0.70.0 loaded.\r\n");
+  EXPECT_EQ(host::TakeStdout(), u"Quorvin v0.70.0 loaded.\r\n");
   host::CommandResult r = host::Quorv(u"");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.out, expected::kDefaultReport);
-  CHECK_EQ(r.err, u"");
-  CHECK_EQ(expected::Report(expected::kDefaults), expected::kDefaultReport);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, expected::kDefaultReport);
+  EXPECT_EQ(r.err, u"");
+  EXPECT_EQ(expected::Report(expected::kDefaults), expected::kDefaultReport);
 }
 
-SUITE_CASE(Command, AbsentArgumentsGive87AndNothingElse) {
-  CHECK_EQ(host::Plugin.quorv(nullptr), 87);
-  CHECK_EQ(host::TakeStdout(), u"");
-  CHECK_EQ(host::TakeStderr(), u"");
+TEST_F(Command, AbsentArgumentsGive87AndNothingElse) {
+  EXPECT_EQ(host::quorv(nullptr), 87);
+  EXPECT_EQ(host::TakeStdout(), u"");
+  EXPECT_EQ(host::TakeStderr(), u"");
 }
 
-SUITE_CASE(Command, HelpAndVersionLine) {
+TEST_F(Command, HelpAndVersionLine) {
   const std::u16string version = u"\r\n\t\t\t\tQuorvin  0.70.0.0 (x64)\r\n";
   struct Row {
     std::u16string arguments;
@@ -53,16 +55,16 @@ SUITE_CASE(Command, HelpAndVersionLine) {
       {u"/B9 /?", 1, u"", kPrefix + u"ErrorBeepMode must be 0 to 6: 9\r\n"},
   };
   for (const Row& row : rows) {
-    suite::Input input(suite::Show(row.arguments));
+    SCOPED_TRACE(Show(row.arguments));
     host::CommandResult r = host::Quorv(row.arguments);
-    CHECK_EQ(r.result, row.result);
-    CHECK_EQ(r.out, row.out);
-    CHECK_EQ(r.err, row.err);
+    EXPECT_EQ(r.result, row.result);
+    EXPECT_EQ(r.out, row.out);
+    EXPECT_EQ(r.err, row.err);
   }
-  CHECK_EQ(Shown(), expected::kDefaultReport);  // nothing was applied
+  EXPECT_EQ(Shown(), expected::kDefaultReport);  // nothing was applied
 }
 
-SUITE_CASE(Command, EveryErrorMessageWithItsPrefix) {
+TEST_F(Command, EveryErrorMessageWithItsPrefix) {
   struct Row {
     std::u16string arguments;
     std::u16string message;  // after the prefix
@@ -98,33 +100,33 @@ SUITE_CASE(Command, EveryErrorMessageWithItsPrefix) {
       {u"/z:\u00b5\u0131\u03c2", u"Bad CountingBase value: \"/Z:\u00b5\u0131\u03c2\"\r\n"},
   };
   for (const Row& row : rows) {
-    suite::Input input(suite::Show(row.arguments));
+    SCOPED_TRACE(Show(row.arguments));
     host::CommandResult r = host::Quorv(row.arguments);
-    CHECK_EQ(r.result, 1);
-    CHECK_EQ(r.out, u"");
-    CHECK_EQ(r.err, kPrefix + row.message);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(r.out, u"");
+    EXPECT_EQ(r.err, kPrefix + row.message);
   }
-  CHECK_EQ(Shown(), expected::kDefaultReport);  // nothing was applied
+  EXPECT_EQ(Shown(), expected::kDefaultReport);  // nothing was applied
 }
 
-SUITE_CASE(Command, PrefixInsideABatchFile) {
+TEST_F(Command, PrefixInsideABatchFile) {
   host::SetVariable(u"_batch", u"1");
   host::SetVariable(u"_batchname", u"C:\\scripts\\100%done.btm");
   host::SetVariable(u"_batchline", u"12");
   host::CommandResult r = host::Quorv(u"/Dx");
-  CHECK_EQ(r.result, 1);
-  CHECK_EQ(r.err, u"Quorvin plugin: C:\\scripts\\100%done.btm [12]  Unknown option: \"/Dx\"\r\n");
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.err, u"Quorvin plugin: C:\\scripts\\100%done.btm [12]  Unknown option: \"/Dx\"\r\n");
 }
 
-SUITE_CASE(Command, SplitterOverflowIsAnErrorThatChangesNothing) {
+TEST_F(Command, SplitterOverflowIsAnErrorThatChangesNothing) {
   host::CommandResult r = host::Quorv(u"/B2 " + std::u16string(8192, u'a'));
-  CHECK_EQ(r.result, 1);
-  CHECK_EQ(r.err, kPrefix + u"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
-  CHECK_EQ(r.out, u"");
-  CHECK_EQ(Shown(), expected::kDefaultReport);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.err, kPrefix + u"Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
+  EXPECT_EQ(r.out, u"");
+  EXPECT_EQ(Shown(), expected::kDefaultReport);
 }
 
-SUITE_CASE(Command, OptionsAreAppliedTogether) {
+TEST_F(Command, OptionsAreAppliedTogether) {
   struct Row {
     std::u16string arguments;
     expected::Settings settings;
@@ -139,50 +141,50 @@ SUITE_CASE(Command, OptionsAreAppliedTogether) {
       {u"/B:017", {1, 1, 1, 0, 0, u""}},  // never reached: 17 is out of range
   };
   for (const Row& row : rows) {
-    suite::Input input(suite::Show(row.arguments));
-    CHECK(host::UnloadPlugin());
-    CHECK(host::LoadPlugin());
+    SCOPED_TRACE(Show(row.arguments));
+    EXPECT_TRUE(host::UnloadPlugin());
+    EXPECT_TRUE(host::LoadPlugin());
     host::CommandResult r = host::Quorv(row.arguments);
     if (row.arguments == u"/B:017") {
-      CHECK_EQ(r.result, 1);
-      CHECK_EQ(r.err, kPrefix + u"ErrorBeepMode must be 0 to 6: 17\r\n");
+      EXPECT_EQ(r.result, 1);
+      EXPECT_EQ(r.err, kPrefix + u"ErrorBeepMode must be 0 to 6: 17\r\n");
       continue;
     }
-    CHECK_EQ(r.result, 0);
-    CHECK_EQ(r.err, u"");
-    CHECK_EQ(r.out, expected::Report(row.settings));
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.err, u"");
+    EXPECT_EQ(r.out, expected::Report(row.settings));
   }
 }
 
-SUITE_CASE(Command, QuietPrintsNothing) {
+TEST_F(Command, QuietPrintsNothing) {
   host::CommandResult r = host::Quorv(u"/Q");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.out, u"");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, u"");
   r = host::Quorv(u"/Q /B2 /D /R");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.out, u"");
-  CHECK_EQ(r.err, u"");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, u"");
+  EXPECT_EQ(r.err, u"");
 }
 
 // /H through the export: the numbers `!n` recalls, each line written as text by the shell's
 // output, a shell that ends its list by handing the newest entry back.
-SUITE_CASE(Command, HistoryListShowsWhatBangNumberRecalls) {
+TEST_F(Command, HistoryListShowsWhatBangNumberRecalls) {
   host::SetHistory({u"dir", u"echo %PATH% %s", u"type \u00e9t\u00e9 \U0001F600"});
   host::SetEndBySelf(true);
   host::CommandResult r = host::Quorv(u"/Q /Z1 /H2");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.out, u"2  echo %PATH% %s\r\n3  type \u00e9t\u00e9 \U0001F600\r\n");
-  CHECK_EQ(r.err, u"");
-  CHECK_EQ(host::Press(u"!3", 13 /* Enter */).line, u"type \u00e9t\u00e9 \U0001F600");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, u"2  echo %PATH% %s\r\n3  type \u00e9t\u00e9 \U0001F600\r\n");
+  EXPECT_EQ(r.err, u"");
+  EXPECT_EQ(host::Press(u"!3", 13 /* Enter */).line, u"type \u00e9t\u00e9 \U0001F600");
   r = host::Quorv(u"/H-1");
-  CHECK_EQ(r.result, 1);
-  CHECK_EQ(r.out, u"");
-  CHECK_EQ(r.err, kPrefix + u"Bad History value: \"/H-1\"\r\n");
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, u"");
+  EXPECT_EQ(r.err, kPrefix + u"Bad History value: \"/H-1\"\r\n");
 }
 
 // ==== /W against Wine's file system ====
 
-SUITE_CASE(WaveFile, AcceptedAndRefusedFiles) {
+TEST_F(WaveFile, AcceptedAndRefusedFiles) {
   const std::u16string dir = host::TempDir();
   host::MakeFile(u"ding.WAV");
   host::MakeFile(u"ding.wav.bak");
@@ -216,48 +218,48 @@ SUITE_CASE(WaveFile, AcceptedAndRefusedFiles) {
       {u"/W:", u""},
   };
   for (const Row& row : rows) {
-    suite::Input input(suite::Show(row.token));
-    CHECK(host::UnloadPlugin());
-    CHECK(host::LoadPlugin());
+    SCOPED_TRACE(Show(row.token));
+    EXPECT_TRUE(host::UnloadPlugin());
+    EXPECT_TRUE(host::LoadPlugin());
     host::CommandResult r = host::Quorv(row.token);
     if (!row.accepted.empty()) {
-      CHECK_EQ(r.result, 0);
-      CHECK_EQ(r.err, u"");
-      CHECK_EQ(r.out, expected::Report({6, 1, 1, 0, 0, row.accepted}));
+      EXPECT_EQ(r.result, 0);
+      EXPECT_EQ(r.err, u"");
+      EXPECT_EQ(r.out, expected::Report({6, 1, 1, 0, 0, row.accepted}));
     } else {
       std::u16string shown = row.token;
       CharUpperW(reinterpret_cast<wchar_t*>(&shown[0]));
-      CHECK_EQ(r.result, 1);
-      CHECK_EQ(r.out, u"");
-      CHECK_EQ(r.err, kPrefix + u"Not a valid .WAV file: \"" + shown + u"\"\r\n");
+      EXPECT_EQ(r.result, 1);
+      EXPECT_EQ(r.out, u"");
+      EXPECT_EQ(r.err, kPrefix + u"Not a valid .WAV file: \"" + shown + u"\"\r\n");
     }
   }
 }
 
-SUITE_CASE(WaveFile, PathOf255UnitsAndNoMore) {
+TEST_F(WaveFile, PathOf255UnitsAndNoMore) {
   const std::u16string path255 = host::MakeFileOfLength(255, u'c');
   const std::u16string path256 = host::MakeFileOfLength(256, u'd');
   host::CommandResult r = host::Quorv(u"\"/W:" + path255 + u"\"");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.out, expected::Report({6, 1, 1, 0, 0, path255}));
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, expected::Report({6, 1, 1, 0, 0, path255}));
   r = host::Quorv(u"\"/W:" + path256 + u"\"");
-  CHECK_EQ(r.result, 1);
+  EXPECT_EQ(r.result, 1);
   std::u16string upper = u"/W:" + path256;
   CharUpperW(reinterpret_cast<wchar_t*>(&upper[0]));
-  CHECK_EQ(r.err, kPrefix + u"Not a valid .WAV file: \"" + upper + u"\"\r\n");
+  EXPECT_EQ(r.err, kPrefix + u"Not a valid .WAV file: \"" + upper + u"\"\r\n");
 }
 
-SUITE_CASE(WaveFile, ModeAndFileInEitherOrder) {
+TEST_F(WaveFile, ModeAndFileInEitherOrder) {
   host::MakeFile(u"x.wav");
   const std::u16string full = host::TempDir() + u"\\x.wav";
   host::CommandResult r = host::Quorv(u"/W:x.wav /B2");
-  CHECK_EQ(r.out, expected::Report({2, 1, 1, 0, 0, u""}));
+  EXPECT_EQ(r.out, expected::Report({2, 1, 1, 0, 0, u""}));
   r = host::Quorv(u"/B6");  // the file was recorded all the same
-  CHECK_EQ(r.out, expected::Report({6, 1, 1, 0, 0, full}));
+  EXPECT_EQ(r.out, expected::Report({6, 1, 1, 0, 0, full}));
   r = host::Quorv(u"/B2 /W:x.wav");
-  CHECK_EQ(r.out, expected::Report({6, 1, 1, 0, 0, full}));
+  EXPECT_EQ(r.out, expected::Report({6, 1, 1, 0, 0, full}));
   r = host::Quorv(u"/D");  // defaults keep the file
-  CHECK_EQ(r.out, u"Default plugin settings restored.\r\n" + expected::kDefaultReport);
+  EXPECT_EQ(r.out, u"Default plugin settings restored.\r\n" + expected::kDefaultReport);
   r = host::Quorv(u"/B6");
-  CHECK_EQ(r.out, expected::Report({6, 1, 1, 0, 0, full}));
+  EXPECT_EQ(r.out, expected::Report({6, 1, 1, 0, 0, full}));
 }

@@ -1,13 +1,10 @@
-// Loading the stand-in shell and the plugin, the recorders patched into the plugin's import
-// table, and the helpers that run the plugin as the shell does.
+// The Windows host: the stand-in shell and the plugin loaded under Wine, the recorders patched
+// into the plugin's import table, Wine's registry and files.
 #include "host.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
-
-#include "harness.h"
 
 namespace host {
 
@@ -25,6 +22,18 @@ struct ShellControls {
   size_t (*takeStderr)(char16_t*, size_t);
   int (*honkCount)(void);
   int (*clearEditLineCount)(void);
+  int (*expandVariablesCount)(void);
+};
+
+// The plugin's exports, found at every load.
+struct PluginExports {
+  PluginInfo* (*GetPluginInfo)(void);
+  int (*InitializePlugin)(void);
+  int (*ShutdownPlugin)(void);
+  int (*Usage)(const char16_t* name, char16_t* out);
+  int (*Help)(const char16_t* name);
+  int (*key)(KeyEvent* event);
+  int (*quorv)(char16_t* arguments);
 };
 
 // What the recorders have seen and what they answer; changed by the recorders and the
@@ -32,7 +41,7 @@ struct ShellControls {
 struct RecorderState {
   bool held[256] = {};                          // keys GetAsyncKeyState reports as held
   std::vector<int> keyQueries;                  // keys asked about, in order
-  std::vector<SoundCall> sounds;                // PlaySoundW calls
+  std::vector<Sound> sounds;                    // PlaySoundW calls
   std::vector<MessageBoxCall> boxes;            // MessageBoxW calls
   int foregroundCalls = 0;                      // GetForegroundWindow calls
   std::map<std::u16string, LONG> writeFaults;   // RegSetValueExW status by value name
@@ -52,7 +61,8 @@ struct HostState {
   HMODULE plugin = nullptr;  // quorvin.dll while loaded
   std::wstring pluginPath;   // full Windows path of quorvin.dll
   ShellControls controls = {};
-  std::u16string tempDir;  // the run's temporary directory, once made
+  PluginExports exports = {};  // valid while the plugin is loaded
+  std::u16string tempDir;      // the test's temporary directory, once made; removed at its end
 };
 
 HostState& Host() {
@@ -71,8 +81,13 @@ SHORT WINAPI RecordGetAsyncKeyState(int virtualKey) {
 }
 
 BOOL WINAPI RecordPlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
-  SoundCall call{reinterpret_cast<uintptr_t>(sound), u"", module, flags};
-  if (call.sound >= 0x10000) call.file = reinterpret_cast<const char16_t*>(sound);
+  Sound call{0, u"", module, flags};
+  const auto value = reinterpret_cast<uintptr_t>(sound);
+  if (value < 0x10000) {
+    call.alias = static_cast<uint16_t>(value);
+  } else {
+    call.file = reinterpret_cast<const char16_t*>(sound);
+  }
   Recorders().sounds.push_back(call);
   return TRUE;
 }
@@ -161,13 +176,18 @@ void DeleteTree(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
+// Removes the test's directory, leaving it first: the current directory cannot be removed.
 void RemoveTempDir() {
-  if (!Host().tempDir.empty()) DeleteTree(W(Host().tempDir));
+  HostState& h = Host();
+  if (h.tempDir.empty()) return;
+  wchar_t base[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, base);
+  SetCurrentDirectoryW(base);
+  DeleteTree(W(h.tempDir));
+  h.tempDir.clear();
 }
 
 }  // namespace
-
-PluginExports Plugin = {};
 
 std::u16string U16(const std::wstring& text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
@@ -197,7 +217,8 @@ bool LoadShell(const std::wstring& takecmdPath) {
          Find(h.shell, "StandinTakeStdout", &c.takeStdout) &&
          Find(h.shell, "StandinTakeStderr", &c.takeStderr) &&
          Find(h.shell, "StandinHonkCount", &c.honkCount) &&
-         Find(h.shell, "StandinClearEditLineCount", &c.clearEditLineCount);
+         Find(h.shell, "StandinClearEditLineCount", &c.clearEditLineCount) &&
+         Find(h.shell, "StandinExpandVariablesCount", &c.expandVariablesCount);
 }
 
 void SetPluginPath(const std::wstring& path) {
@@ -205,9 +226,6 @@ void SetPluginPath(const std::wstring& path) {
 }
 const std::wstring& PluginPath() {
   return Host().pluginPath;
-}
-HMODULE PluginModule() {
-  return Host().plugin;
 }
 
 bool LoadPlugin() {
@@ -219,7 +237,7 @@ bool LoadPlugin() {
     fprintf(stdout, "cannot load %ls (error %lu)\n", h.pluginPath.c_str(), GetLastError());
     return false;
   }
-  PluginExports& p = Plugin;
+  PluginExports& p = h.exports;
   if (!(Find(h.plugin, "GetPluginInfo", &p.GetPluginInfo) &&
         Find(h.plugin, "InitializePlugin", &p.InitializePlugin) &&
         Find(h.plugin, "ShutdownPlugin", &p.ShutdownPlugin) && Find(h.plugin, "Usage", &p.Usage) &&
@@ -262,8 +280,52 @@ bool UnloadPlugin() {
   if (h.plugin == nullptr) return true;
   FreeLibrary(h.plugin);
   h.plugin = nullptr;
-  Plugin = {};
-  return GetModuleHandleW(L"quorvin.dll") == nullptr;
+  h.exports = {};
+  if (GetModuleHandleW(L"quorvin.dll") == nullptr) return true;
+  fprintf(stdout, "quorvin.dll stayed loaded\n");
+  return false;
+}
+
+// ==== The world ====
+
+bool ResetWorld() {
+  if (!UnloadPlugin()) return false;
+  ResetShell();
+  ResetRecorders();
+  CleanRegistry();
+  SetCurrentDirectoryW(W(TempDir()).c_str());
+  return LoadPlugin();
+}
+
+bool LeaveWorld() {
+  const bool unloaded = UnloadPlugin();
+  CleanRegistry();
+  RemoveTempDir();
+  return unloaded;
+}
+
+// ==== The plugin's exports ====
+
+PluginInfo* GetPluginInfo() {
+  return Host().exports.GetPluginInfo();
+}
+int InitializePlugin() {
+  return Host().exports.InitializePlugin();
+}
+int ShutdownPlugin() {
+  return Host().exports.ShutdownPlugin();
+}
+int Usage(const char16_t* name, char16_t* out) {
+  return Host().exports.Usage(name, out);
+}
+int Help(const char16_t* name) {
+  return Host().exports.Help(name);
+}
+int key(KeyEvent* event) {
+  return Host().exports.key(event);
+}
+int quorv(char16_t* arguments) {
+  return Host().exports.quorv(arguments);
 }
 
 // ==== The stand-in shell ====
@@ -271,13 +333,10 @@ bool UnloadPlugin() {
 void ResetShell() {
   Host().controls.reset();
 }
-void AddHistory(const std::u16string& entry) {
-  Host().controls.addHistory(entry.c_str());
-}
 
 void SetHistory(const std::vector<std::u16string>& entries) {
   Host().controls.clearHistory();
-  for (const std::u16string& e : entries) AddHistory(e);
+  for (const std::u16string& e : entries) Host().controls.addHistory(e.c_str());
 }
 
 void SetEndBySelf(bool bySelf) {
@@ -297,9 +356,7 @@ namespace {
 std::u16string Take(size_t (*take)(char16_t*, size_t)) {
   std::vector<char16_t> buffer(kOutputCapacity);
   const size_t length = take(buffer.data(), buffer.size());
-  if (length >= buffer.size()) {
-    suite::Fail(__FILE__, __LINE__, "captured output larger than the suite's buffer");
-  }
+  EXPECT_LT(length, buffer.size()) << "captured output larger than the host's buffer";
   return std::u16string(buffer.data());
 }
 
@@ -316,6 +373,9 @@ int HonkCount() {
 }
 int ClearEditLineCount() {
   return Host().controls.clearEditLineCount();
+}
+int ExpandVariablesCount() {
+  return Host().controls.expandVariablesCount();
 }
 
 // ==== Recorders ====
@@ -338,13 +398,13 @@ void ResetRecorders() {
 std::vector<int> TakeKeyQueries() {
   return std::move(Recorders().keyQueries);
 }
-std::vector<SoundCall> TakeSounds() {
+std::vector<Sound> TakeSounds() {
   return std::move(Recorders().sounds);
 }
 std::vector<MessageBoxCall> TakeMessageBoxes() {
   return std::move(Recorders().boxes);
 }
-HWND FakeForegroundWindow() {
+const void* ForegroundWindow() {
   return kForegroundWindow;
 }
 int ForegroundWindowCalls() {
@@ -367,63 +427,7 @@ void FailValueDelete(const std::u16string& name, LONG status) {
   }
 }
 
-// ==== Running the plugin ====
-
-int StartPlugin() {
-  Plugin.GetPluginInfo();
-  return Plugin.InitializePlugin();
-}
-
-CommandResult Quorv(const std::u16string& arguments) {
-  std::vector<char16_t> writable(arguments.begin(), arguments.end());
-  writable.push_back(0);
-  CommandResult r;
-  r.result = Plugin.quorv(writable.data());
-  r.out = TakeStdout();
-  r.err = TakeStderr();
-  return r;
-}
-
-KeyResult Press(const std::u16string& line, int keyCode, const std::u16string& keyName,
-                ptrdiff_t cursor) {
-  constexpr char16_t kCanary = 0xA5A5;
-  constexpr size_t kCanaryUnits = 64;
-  std::vector<char16_t> buffer(kLineCapacity + kCanaryUnits, kCanary);
-  std::fill(buffer.begin(), buffer.begin() + kLineCapacity, 0);
-  std::copy(line.begin(), line.begin() + std::min(line.size(), kLineCapacity - 1), buffer.begin());
-  std::vector<char16_t> name(keyName.begin(), keyName.end());
-  name.resize(64, 0);
-
-  KeyEvent event;
-  event.key = keyCode;
-  event.startRow = 0x5A01;  // the shell's own fields: the plugin must leave them alone
-  event.startColumn = 0x5A02;
-  event.currentRow = 0x5A03;
-  event.currentColumn = 0x5A04;
-  event.line = buffer.data();
-  const ptrdiff_t end = static_cast<ptrdiff_t>(std::min(line.size(), kLineCapacity - 1));
-  event.cursor = buffer.data() + (cursor < 0 ? end : std::min(cursor, end));
-  event.redraw = 0;
-  event.keyName = name.data();
-  Plugin.key(&event);
-
-  KeyResult r;
-  r.line = std::u16string(
-      buffer.data(),
-      std::find(buffer.begin(), buffer.begin() + kLineCapacity, char16_t(0)) - buffer.begin());
-  r.key = event.key;
-  r.redraw = event.redraw;
-  r.cursor = event.cursor - buffer.data();
-  r.keyName = std::u16string(name.data());
-  r.shellFieldsKept = event.startRow == 0x5A01 && event.startColumn == 0x5A02 &&
-                      event.currentRow == 0x5A03 && event.currentColumn == 0x5A04 &&
-                      event.line == buffer.data() && event.keyName == name.data();
-  r.bufferKept = std::all_of(buffer.begin() + kLineCapacity, buffer.end(),
-                             [](char16_t c) { return c == kCanary; });
-  return r;
-}
-
-// ==== The world ====
+// ==== Wine's registry and files ====
 
 void CleanRegistry() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
@@ -433,7 +437,7 @@ void CleanRegistry() {
   }
 }
 
-const std::u16string& TempDir() {
+std::u16string TempDir() {
   HostState& h = Host();
   if (h.tempDir.empty()) {
     wchar_t base[MAX_PATH + 1];
@@ -443,7 +447,6 @@ const std::u16string& TempDir() {
     DeleteTree(dir);
     CreateDirectoryW(dir.c_str(), nullptr);
     h.tempDir = U16(dir);
-    atexit(RemoveTempDir);
   }
   return h.tempDir;
 }
@@ -452,19 +455,29 @@ std::u16string MakeFile(const std::u16string& relative) {
   const std::u16string path = TempDir() + u"\\" + relative;
   HANDLE file = CreateFileW(W(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    suite::Fail(__FILE__, __LINE__, "cannot create " + suite::Show(path));
-  } else {
-    CloseHandle(file);
-  }
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot create " << Show(path);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   return path;
+}
+
+bool RemoveFile(const std::u16string& path) {
+  return DeleteFileW(W(path).c_str()) != 0;
+}
+
+bool SettingsKeyExists(bool machine) {
+  HKEY key;
+  if (RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                    L"Software\\Velloran\\Quorvin", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
 }
 
 std::u16string MakeDir(const std::u16string& relative) {
   const std::u16string path = TempDir() + u"\\" + relative;
-  if (!CreateDirectoryW(W(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    suite::Fail(__FILE__, __LINE__, "cannot create the directory " + suite::Show(path));
-  }
+  EXPECT_TRUE(CreateDirectoryW(W(path).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)
+      << "cannot create the directory " << Show(path);
   return path;
 }
 

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "expected.h"
-#include "harness.h"
+#include "cases/expected.h"
 #include "host.h"
 
 namespace {
@@ -45,7 +44,7 @@ void Put(HKEY root, const wchar_t* name, DWORD type, const std::vector<BYTE>& da
     RegCloseKey(key);
   }
   if (status != ERROR_SUCCESS) {
-    suite::Fail(__FILE__, __LINE__, "cannot write " + suite::Show(host::U16(name)));
+    ADD_FAILURE() << "cannot write " << Show(host::U16(name));
   }
 }
 
@@ -86,15 +85,15 @@ void DeleteValue(HKEY root, const wchar_t* name) {
 // What the plugin holds, as its report shows it.
 std::u16string ShownSettings() {
   host::CommandResult r = host::Quorv(u"");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.err, u"");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.err, u"");
   return r.out;
 }
 
 // Loads the plugin afresh and starts it as the shell does.
 void Restart() {
-  CHECK(host::UnloadPlugin());
-  CHECK(host::LoadPlugin());
+  EXPECT_TRUE(host::UnloadPlugin());
+  EXPECT_TRUE(host::LoadPlugin());
   host::ResetShell();
   host::StartPlugin();
   host::TakeStdout();
@@ -116,17 +115,21 @@ std::u16string SystemText(DWORD code) {
   return text;
 }
 
+class Persistence : public HostTest {};
+class Restore : public HostTest {};
+class FailedSave : public HostTest {};
+
 }  // namespace
 
 // ==== Save and load ====
 
-SUITE_CASE(Persistence, SaveThenAFreshLoadRestoresEveryValue) {
+TEST_F(Persistence, SaveThenAFreshLoadRestoresEveryValue) {
   host::StartPlugin();
   host::TakeStdout();
   host::CommandResult r = host::Quorv(u"/Q /A0 /B3 /I1 /X0 /Z1 /S");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.out, u"");
-  CHECK_EQ(r.err, u"");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, u"");
+  EXPECT_EQ(r.err, u"");
 
   // Exactly the five values, each a REG_DWORD of four bytes; no file name.
   struct Row {
@@ -139,68 +142,68 @@ SUITE_CASE(Persistence, SaveThenAFreshLoadRestoresEveryValue) {
                       {L"Execute on Failure", 0},
                       {L"Counting Base", 1}};
   for (const Row& row : rows) {
-    suite::Input input(suite::Show(host::U16(row.name)));
+    SCOPED_TRACE(Show(host::U16(row.name)));
     StoredValue v = Read(HKEY_CURRENT_USER, row.name);
-    CHECK_EQ(v.status, ERROR_SUCCESS);
-    CHECK_EQ(v.type, static_cast<DWORD>(REG_DWORD));
-    CHECK(v.data == Dword(row.value));
+    EXPECT_EQ(v.status, ERROR_SUCCESS);
+    EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_TRUE(v.data == Dword(row.value));
   }
-  CHECK_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
-  CHECK_EQ(Read(HKEY_LOCAL_MACHINE, L"Error Beep Mode").status, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, L"Error Beep Mode").status, ERROR_FILE_NOT_FOUND);
 
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report({3, 0, 0, 1, 1, u""}));
+  EXPECT_EQ(ShownSettings(), expected::Report({3, 0, 0, 1, 1, u""}));
 }
 
-SUITE_CASE(Persistence, SavedFileNameIsTheFullPathWithItsTerminator) {
+TEST_F(Persistence, SavedFileNameIsTheFullPathWithItsTerminator) {
   const std::u16string wave = host::MakeFile(u"saved.WAV");
   host::StartPlugin();
   host::TakeStdout();
-  CHECK_EQ(host::Quorv(u"/Q /W:saved.WAV /S").result, 0);  // relative: resolved to the full path
+  EXPECT_EQ(host::Quorv(u"/Q /W:saved.WAV /S").result, 0);  // relative: resolved to the full path
   StoredValue v = Read(HKEY_CURRENT_USER, L"Error Beep Filename");
-  CHECK_EQ(v.status, ERROR_SUCCESS);
-  CHECK_EQ(v.type, static_cast<DWORD>(REG_SZ));
-  CHECK(v.data == Text(wave));
-  CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(6));
+  EXPECT_EQ(v.status, ERROR_SUCCESS);
+  EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_TRUE(v.data == Text(wave));
+  EXPECT_TRUE(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(6));
 
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report({6, 1, 1, 0, 0, wave}));
+  EXPECT_EQ(ShownSettings(), expected::Report({6, 1, 1, 0, 0, wave}));
 }
 
-SUITE_CASE(Persistence, SaveWithoutAValidFileDeletesTheFileName) {
+TEST_F(Persistence, SaveWithoutAValidFileDeletesTheFileName) {
   Put(HKEY_CURRENT_USER, L"Error Beep Filename", REG_SZ, Text(u"C:\\old.wav"));
   host::StartPlugin();
   host::TakeStdout();
-  CHECK_EQ(host::Quorv(u"/Q /S").result, 0);
-  CHECK_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
-  CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(1));
+  EXPECT_EQ(host::Quorv(u"/Q /S").result, 0);
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(1));
 }
 
-SUITE_CASE(Persistence, MachineSaveWritesOnlyHKLM) {
+TEST_F(Persistence, MachineSaveWritesOnlyHKLM) {
   host::StartPlugin();
   host::TakeStdout();
   host::CommandResult r = host::Quorv(u"/B5 /S /S!");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.err, u"");
-  CHECK_EQ(r.out, expected::Report({5, 1, 1, 0, 0, u""}) + expected::kSavedToMachine);
-  CHECK(Read(HKEY_LOCAL_MACHINE, L"Error Beep Mode").data == Dword(5));
-  CHECK_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Mode").status, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.err, u"");
+  EXPECT_EQ(r.out, expected::Report({5, 1, 1, 0, 0, u""}) + expected::kSavedToMachine);
+  EXPECT_TRUE(Read(HKEY_LOCAL_MACHINE, L"Error Beep Mode").data == Dword(5));
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Mode").status, ERROR_FILE_NOT_FOUND);
 }
 
-SUITE_CASE(Persistence, UserKeyWinsOverMachineKey) {
+TEST_F(Persistence, UserKeyWinsOverMachineKey) {
   PutSettings(HKEY_LOCAL_MACHINE, {2, 0, 0, 1, 1, u""});
   PutSettings(HKEY_CURRENT_USER, {3, 1, 1, 0, 0, u""});
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report({3, 1, 1, 0, 0, u""}));
+  EXPECT_EQ(ShownSettings(), expected::Report({3, 1, 1, 0, 0, u""}));
 }
 
-SUITE_CASE(Persistence, MachineKeyAloneIsLoaded) {
+TEST_F(Persistence, MachineKeyAloneIsLoaded) {
   PutSettings(HKEY_LOCAL_MACHINE, {4, 0, 0, 1, 1, u""});
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report({4, 0, 0, 1, 1, u""}));
+  EXPECT_EQ(ShownSettings(), expected::Report({4, 0, 0, 1, 1, u""}));
 }
 
-SUITE_CASE(Persistence, DamagedUserKeyFallsBackToTheMachineKeyAsAWhole) {
+TEST_F(Persistence, DamagedUserKeyFallsBackToTheMachineKeyAsAWhole) {
   const expected::Settings machine = {4, 0, 0, 1, 1, u""};
   const expected::Settings user = {2, 1, 1, 0, 0, u""};
   struct Row {
@@ -220,7 +223,7 @@ SUITE_CASE(Persistence, DamagedUserKeyFallsBackToTheMachineKeyAsAWhole) {
       {"Error Beep Mode 0xFFFFFFFF", L"Error Beep Mode", REG_DWORD, Dword(0xFFFFFFFFu)},
   };
   for (const Row& row : rows) {
-    suite::Input input(row.what);
+    SCOPED_TRACE(row.what);
     host::CleanRegistry();
     PutSettings(HKEY_LOCAL_MACHINE, machine);
     PutSettings(HKEY_CURRENT_USER, user);
@@ -230,21 +233,21 @@ SUITE_CASE(Persistence, DamagedUserKeyFallsBackToTheMachineKeyAsAWhole) {
       Put(HKEY_CURRENT_USER, row.name, row.type, row.data);
     }
     Restart();
-    CHECK_EQ(ShownSettings(), expected::Report(machine));
+    EXPECT_EQ(ShownSettings(), expected::Report(machine));
   }
 }
 
 // Wine, like Windows, refuses a four-byte query of an eight-byte REG_DWORD: the plugin must
 // not read its buffer after such a query.
-SUITE_CASE(Persistence, EightByteDwordIsRefusedByTheQuery) {
+TEST_F(Persistence, EightByteDwordIsRefusedByTheQuery) {
   Put(HKEY_CURRENT_USER, L"Allow Whitespace", REG_DWORD, {0, 0, 0, 0, 9, 9, 9, 9});
   HKEY key;
-  CHECK_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &key), ERROR_SUCCESS);
   DWORD type = REG_NONE, data = 0xFFFFFFFFu, size = 4;
-  CHECK_EQ(RegQueryValueExW(key, L"Allow Whitespace", nullptr, &type,
-                            reinterpret_cast<BYTE*>(&data), &size),
-           ERROR_MORE_DATA);
-  CHECK_EQ(size, static_cast<DWORD>(8));
+  EXPECT_EQ(RegQueryValueExW(key, L"Allow Whitespace", nullptr, &type,
+                             reinterpret_cast<BYTE*>(&data), &size),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(size, static_cast<DWORD>(8));
   RegCloseKey(key);
 
   PutSettings(HKEY_LOCAL_MACHINE, {3, 0, 1, 1, 0, u""});
@@ -253,10 +256,10 @@ SUITE_CASE(Persistence, EightByteDwordIsRefusedByTheQuery) {
   PutDword(HKEY_CURRENT_USER, L"Execute on Failure", 1);
   PutDword(HKEY_CURRENT_USER, L"Counting Base", 0);
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report({3, 0, 1, 1, 0, u""}));
+  EXPECT_EQ(ShownSettings(), expected::Report({3, 0, 1, 1, 0, u""}));
 }
 
-SUITE_CASE(Persistence, NothingUsableLeavesTheDefaults) {
+TEST_F(Persistence, NothingUsableLeavesTheDefaults) {
   struct Row {
     const char* what;
     void (*prepare)();
@@ -278,15 +281,15 @@ SUITE_CASE(Persistence, NothingUsableLeavesTheDefaults) {
        }},
   };
   for (const Row& row : rows) {
-    suite::Input input(row.what);
+    SCOPED_TRACE(row.what);
     host::CleanRegistry();
     row.prepare();
     Restart();
-    CHECK_EQ(ShownSettings(), expected::Report(expected::kDefaults));
+    EXPECT_EQ(ShownSettings(), expected::Report(expected::kDefaults));
   }
 }
 
-SUITE_CASE(Persistence, CustomModeNeedsAUsableFile) {
+TEST_F(Persistence, CustomModeNeedsAUsableFile) {
   const std::u16string wave = host::MakeFile(u"stored.wav");
   const std::u16string folder = host::MakeDir(u"folder.wav");
   // A real file named nul.wav, made through \\?\ (which takes the name as it is): Wine's
@@ -295,9 +298,9 @@ SUITE_CASE(Persistence, CustomModeNeedsAUsableFile) {
   const std::wstring literal = L"\\\\?\\" + host::W(device);
   HANDLE made = CreateFileW(literal.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  CHECK(made != INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(made != INVALID_HANDLE_VALUE);
   CloseHandle(made);
-  CHECK(GetFileAttributesW(host::W(device).c_str()) == FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_TRUE(GetFileAttributesW(host::W(device).c_str()) == FILE_ATTRIBUTE_ARCHIVE);
   struct Row {
     const char* what;
     DWORD fileType;  // REG_NONE: no file name stored
@@ -314,59 +317,59 @@ SUITE_CASE(Persistence, CustomModeNeedsAUsableFile) {
       {"a device name", REG_SZ, device, {1, 1, 1, 0, 0, u""}},
   };
   for (const Row& row : rows) {
-    suite::Input input(row.what);
+    SCOPED_TRACE(row.what);
     host::CleanRegistry();
     PutSettings(HKEY_CURRENT_USER, {6, 1, 1, 0, 0, u""});
     if (row.fileType != REG_NONE)
       Put(HKEY_CURRENT_USER, L"Error Beep Filename", row.fileType, Text(row.file));
     Restart();
-    CHECK_EQ(ShownSettings(), expected::Report(row.shown));
+    EXPECT_EQ(ShownSettings(), expected::Report(row.shown));
   }
-  CHECK(DeleteFileW(literal.c_str()));  // by the same literal name: not the device
+  EXPECT_TRUE(DeleteFileW(literal.c_str()));  // by the same literal name: not the device
 }
 
-SUITE_CASE(Persistence, StoredFileNameOf255UnitsAndNoMore) {
+TEST_F(Persistence, StoredFileNameOf255UnitsAndNoMore) {
   const std::u16string path255 = host::MakeFileOfLength(255, u'a');
   const std::u16string path256 = host::MakeFileOfLength(256, u'b');
-  CHECK_EQ(path255.size(), static_cast<size_t>(255));
-  CHECK_EQ(path256.size(), static_cast<size_t>(256));
-  CHECK(GetFileAttributesW(host::W(path256).c_str()) != INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(path255.size(), static_cast<size_t>(255));
+  EXPECT_EQ(path256.size(), static_cast<size_t>(256));
+  EXPECT_TRUE(GetFileAttributesW(host::W(path256).c_str()) != INVALID_FILE_ATTRIBUTES);
 
   PutSettings(HKEY_CURRENT_USER, {6, 1, 1, 0, 0, u""});
   Put(HKEY_CURRENT_USER, L"Error Beep Filename", REG_SZ, Text(path255));
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report({6, 1, 1, 0, 0, path255}));
+  EXPECT_EQ(ShownSettings(), expected::Report({6, 1, 1, 0, 0, path255}));
 
   Put(HKEY_CURRENT_USER, L"Error Beep Filename", REG_SZ, Text(path256));
   Restart();
-  CHECK_EQ(ShownSettings(), expected::Report(expected::kDefaults));
+  EXPECT_EQ(ShownSettings(), expected::Report(expected::kDefaults));
 }
 
 // ==== Restore ====
 
-SUITE_CASE(Restore, FromTheUserKeyThenTheMachineKey) {
+TEST_F(Restore, FromTheUserKeyThenTheMachineKey) {
   host::StartPlugin();
   host::TakeStdout();
   host::CommandResult saved = host::Quorv(u"/B2 /Z1 /S");
-  CHECK_EQ(saved.result, 0);
-  CHECK_EQ(saved.out, expected::Report({2, 1, 1, 0, 1, u""}) + expected::kSavedToUser);
-  CHECK_EQ(host::Quorv(u"/Q /B4 /Z0").result, 0);
+  EXPECT_EQ(saved.result, 0);
+  EXPECT_EQ(saved.out, expected::Report({2, 1, 1, 0, 1, u""}) + expected::kSavedToUser);
+  EXPECT_EQ(host::Quorv(u"/Q /B4 /Z0").result, 0);
 
   host::CommandResult r = host::Quorv(u"/R");
-  CHECK_EQ(r.result, 0);
-  CHECK_EQ(r.err, u"");
-  CHECK_EQ(r.out, u"Settings restored from the registry (HKCU\\Software\\Velloran\\Quorvin).\r\n" +
-                      expected::Report({2, 1, 1, 0, 1, u""}));
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.err, u"");
+  EXPECT_EQ(r.out, u"Settings restored from the registry (HKCU\\Software\\Velloran\\Quorvin).\r\n" +
+                       expected::Report({2, 1, 1, 0, 1, u""}));
 
-  CHECK_EQ(host::Quorv(u"/Q /B3 /S!").result, 0);
+  EXPECT_EQ(host::Quorv(u"/Q /B3 /S!").result, 0);
   RegDeleteTreeW(HKEY_CURRENT_USER, kKeyPath);
-  CHECK_EQ(host::Quorv(u"/Q /B0").result, 0);
+  EXPECT_EQ(host::Quorv(u"/Q /B0").result, 0);
   r = host::Quorv(u"/R");
-  CHECK_EQ(r.out, u"Settings restored from the registry (HKLM\\Software\\Velloran\\Quorvin).\r\n" +
-                      expected::Report({3, 1, 1, 0, 1, u""}));
+  EXPECT_EQ(r.out, u"Settings restored from the registry (HKLM\\Software\\Velloran\\Quorvin).\r\n" +
+                       expected::Report({3, 1, 1, 0, 1, u""}));
 }
 
-SUITE_CASE(Restore, WithDefaultsAndOptions) {
+TEST_F(Restore, WithDefaultsAndOptions) {
   struct Row {
     const char* what;
     bool saved;  // valid settings under HKCU: mode 3, counting base 1
@@ -389,17 +392,17 @@ SUITE_CASE(Restore, WithDefaultsAndOptions) {
       {"nothing saved, /R", false, u"/R", notFound + expected::Report({4, 0, 1, 0, 0, u""})},
   };
   for (const Row& row : rows) {
-    suite::Input input(row.what);
+    SCOPED_TRACE(row.what);
     host::CleanRegistry();
     if (row.saved) PutSettings(HKEY_CURRENT_USER, {3, 1, 1, 0, 1, u""});
-    CHECK(host::UnloadPlugin());
-    CHECK(host::LoadPlugin());
+    EXPECT_TRUE(host::UnloadPlugin());
+    EXPECT_TRUE(host::LoadPlugin());
     host::ResetShell();
-    CHECK_EQ(host::Quorv(u"/Q /B4 /A0").result, 0);  // not started: nothing loaded yet
+    EXPECT_EQ(host::Quorv(u"/Q /B4 /A0").result, 0);  // not started: nothing loaded yet
     host::CommandResult r = host::Quorv(row.options);
-    CHECK_EQ(r.result, 0);
-    CHECK_EQ(r.out, row.out);
-    CHECK_EQ(r.err, u"");
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.out, row.out);
+    EXPECT_EQ(r.err, u"");
   }
 }
 
@@ -407,44 +410,44 @@ SUITE_CASE(Restore, WithDefaultsAndOptions) {
 
 // Wine refuses the write itself: the key grants everyone reading (and deleting, so that the
 // case can clean up) but no writing, so the key cannot be opened for writing.
-SUITE_CASE(FailedSave, KeyThatWineWillNotOpenForWriting) {
+TEST_F(FailedSave, KeyThatWineWillNotOpenForWriting) {
   HKEY key;
-  CHECK_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           &key, nullptr),
-           ERROR_SUCCESS);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  CHECK(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KRSD;;;WD)", SDDL_REVISION_1,
-                                                             &descriptor, nullptr));
-  CHECK_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+  EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;;KRSD;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
   LocalFree(descriptor);
   RegCloseKey(key);
   HKEY probe;
   const LONG refused = RegCreateKeyExW(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, 0x2001F, nullptr,
                                        &probe, nullptr);
-  CHECK_EQ(refused, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(refused, ERROR_ACCESS_DENIED);
   if (refused == ERROR_SUCCESS) RegCloseKey(probe);
 
   host::StartPlugin();
   host::TakeStdout();
   host::CommandResult r = host::Quorv(u"/B3 /S");
-  CHECK_EQ(r.result, 2);
+  EXPECT_EQ(r.result, 2);
   // The system's own reason, in its words.
-  CHECK_EQ(r.out, expected::Report({3, 1, 1, 0, 0, u""}) + u"\r\n");
-  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
-  CHECK(SystemText(ERROR_ACCESS_DENIED) != u"Error 5");
+  EXPECT_EQ(r.out, expected::Report({3, 1, 1, 0, 0, u""}) + u"\r\n");
+  EXPECT_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
+  EXPECT_TRUE(SystemText(ERROR_ACCESS_DENIED) != u"Error 5");
   // The settings in memory keep the new values.
-  CHECK_EQ(ShownSettings(), expected::Report({3, 1, 1, 0, 0, u""}));
+  EXPECT_EQ(ShownSettings(), expected::Report({3, 1, 1, 0, 0, u""}));
 
   host::CommandResult quiet = host::Quorv(u"/Q /S");
-  CHECK_EQ(quiet.result, 2);
-  CHECK_EQ(quiet.out, u"\r\n");
-  CHECK(!quiet.err.empty());
+  EXPECT_EQ(quiet.result, 2);
+  EXPECT_EQ(quiet.out, u"\r\n");
+  EXPECT_TRUE(!quiet.err.empty());
   RegDeleteTreeW(HKEY_CURRENT_USER, kKeyPath);
 }
 
 // A numeric write that fails gives its own status, turned into text by Wine's
 // FormatMessageW; the other values are still written.
-SUITE_CASE(FailedSave, ValueWriteStatusInTheSystemsWords) {
+TEST_F(FailedSave, ValueWriteStatusInTheSystemsWords) {
   struct Row {
     DWORD status;
     std::u16string text;  // empty: whatever Wine says, trimmed
@@ -458,52 +461,52 @@ SUITE_CASE(FailedSave, ValueWriteStatusInTheSystemsWords) {
       {0xFFFFFFFFu, u"Unknown error"},
   };
   for (const Row& row : rows) {
-    suite::Input input("status " + std::to_string(row.status));
+    SCOPED_TRACE("status " + std::to_string(row.status));
     host::CleanRegistry();
     host::ResetRecorders();
     host::FailValueWrite(u"Case Insensitive", static_cast<LONG>(row.status));
     host::CommandResult r = host::Quorv(u"/Q /B2 /S");
-    CHECK_EQ(r.result, 2);
-    CHECK_EQ(r.out, u"\r\n");
+    EXPECT_EQ(r.result, 2);
+    EXPECT_EQ(r.out, u"\r\n");
     const std::u16string text = row.text.empty() ? SystemText(row.status) : row.text;
-    CHECK_EQ(r.err, expected::kSaveErrorToUser + text + u"\r\n");
-    CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(2));
-    CHECK(Read(HKEY_CURRENT_USER, L"Counting Base").data == Dword(0));
-    CHECK_EQ(Read(HKEY_CURRENT_USER, L"Case Insensitive").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(r.err, expected::kSaveErrorToUser + text + u"\r\n");
+    EXPECT_TRUE(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(2));
+    EXPECT_TRUE(Read(HKEY_CURRENT_USER, L"Counting Base").data == Dword(0));
+    EXPECT_EQ(Read(HKEY_CURRENT_USER, L"Case Insensitive").status, ERROR_FILE_NOT_FOUND);
   }
   // Wine's texts end in a blank that the plugin must not print.
   wchar_t raw[1024] = {};
   const DWORD units = FormatMessageW(0x12FF, nullptr, ERROR_ACCESS_DENIED, 0, raw, 1024, nullptr);
-  CHECK(units > 0 && (raw[units - 1] == L' ' || raw[units - 1] == L'\n'));
+  EXPECT_TRUE(units > 0 && (raw[units - 1] == L' ' || raw[units - 1] == L'\n'));
 }
 
-SUITE_CASE(FailedSave, LastFailingWriteIsReported) {
+TEST_F(FailedSave, LastFailingWriteIsReported) {
   host::FailValueWrite(u"Error Beep Mode", ERROR_ACCESS_DENIED);
   host::FailValueWrite(u"Counting Base", ERROR_INVALID_PARAMETER);
   host::CommandResult r = host::Quorv(u"/Q /S");
-  CHECK_EQ(r.result, 2);
-  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_INVALID_PARAMETER) + u"\r\n");
+  EXPECT_EQ(r.result, 2);
+  EXPECT_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_INVALID_PARAMETER) + u"\r\n");
 }
 
 // A stale file name that the registry will not delete would come back at the next load: the
 // save fails with the system's reason, and the name stays where it was.
-SUITE_CASE(FailedSave, RefusedDeleteOfAStaleFileName) {
+TEST_F(FailedSave, RefusedDeleteOfAStaleFileName) {
   Put(HKEY_CURRENT_USER, L"Error Beep Filename", REG_SZ, Text(u"C:\\old.wav"));
   host::FailValueDelete(u"Error Beep Filename", ERROR_ACCESS_DENIED);
   host::CommandResult r = host::Quorv(u"/Q /S");
-  CHECK_EQ(r.result, 2);
-  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
-  CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Filename").data == Text(u"C:\\old.wav"));
+  EXPECT_EQ(r.result, 2);
+  EXPECT_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
+  EXPECT_TRUE(Read(HKEY_CURRENT_USER, L"Error Beep Filename").data == Text(u"C:\\old.wav"));
   host::FailValueDelete(u"Error Beep Filename", 0);
-  CHECK_EQ(host::Quorv(u"/Q /S").result, 0);
-  CHECK_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(host::Quorv(u"/Q /S").result, 0);
+  EXPECT_EQ(Read(HKEY_CURRENT_USER, L"Error Beep Filename").status, ERROR_FILE_NOT_FOUND);
 }
 
-SUITE_CASE(FailedSave, FileNameWriteFailureGivesItsStatus) {
+TEST_F(FailedSave, FileNameWriteFailureGivesItsStatus) {
   const std::u16string wave = host::MakeFile(u"w.wav");
   host::FailValueWrite(u"Error Beep Filename", ERROR_ACCESS_DENIED);
   host::CommandResult r = host::Quorv(u"/Q /W:w.wav /S");
-  CHECK_EQ(r.result, 2);
-  CHECK_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
-  CHECK(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(6));
+  EXPECT_EQ(r.result, 2);
+  EXPECT_EQ(r.err, expected::kSaveErrorToUser + SystemText(ERROR_ACCESS_DENIED) + u"\r\n");
+  EXPECT_TRUE(Read(HKEY_CURRENT_USER, L"Error Beep Mode").data == Dword(6));
 }

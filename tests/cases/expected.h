@@ -1,4 +1,4 @@
-// The plugin's texts as the suite expects them, written out here rather than taken from the
+// The plugin's texts as the tests expect them, written out here rather than taken from the
 // plugin's sources, so that a change to either shows.
 #pragma once
 

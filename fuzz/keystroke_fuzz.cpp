@@ -4,6 +4,13 @@
 // buffer, the record changes only where the handler may change it, a failure leaves the typed
 // line byte for byte, an expansion in place keeps the text after the cursor and never beeps, and
 // in the default mode a successful expansion without modifiers puts a history entry on the line.
+// Then the promises about every input:
+//  - no line holds the shell: the work the engine's loops count (text/work.h) stays within a
+//    small multiple of what its budget was charged, whatever the line;
+//  - what you see is what runs: Tab or Space changes the line only to what Enter gives for the
+//    text before the cursor, with the text after it kept (so a cursor inside a character or a
+//    reference that goes on after it changes nothing); verify shows the line Enter runs; a :p
+//    shows the line the reference gives without it.
 //
 // Input layout (see fuzz_input.h), from the end:
 //   the settings (fuzz::SettingsFrom)
@@ -25,6 +32,7 @@
 
 #include "fuzz_input.h"
 #include "keys/keys.h"
+#include "text/work.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"
 #include "shell/standin_shell.h"
@@ -68,6 +76,33 @@ bool IsHistoryEntry(const std::u16string& line, const std::vector<std::u16string
     if (line == e) return true;
   }
   return false;
+}
+
+// What Enter (no modifier key held, no key name) makes of `line` on a fresh buffer, with
+// QUORVIN_KEYS as `keys` (null: unset): the line afterwards, whether it was rewritten and whether
+// the key was swallowed.
+struct Outcome {
+  std::u16string line;
+  bool rewritten;
+  bool swallowed;
+};
+
+Outcome PressEnter(const std::u16string& line, const char16_t* keys) {
+  if (keys == nullptr) {
+    standin::RemoveVariable(u"QUORVIN_KEYS");
+  } else {
+    standin::SetVariable(u"QUORVIN_KEYS", keys);
+  }
+  static std::unique_ptr<char16_t[]> buffer(new char16_t[kLineCapacity]);
+  std::memcpy(buffer.get(), line.data(), line.size() * sizeof(char16_t));
+  buffer[line.size()] = 0;
+  KeyEvent event = {};
+  event.key = kKeyEnter;
+  event.line = buffer.get();
+  event.cursor = buffer.get() + line.size();
+  key(&event);
+  return {std::u16string(buffer.get(), TerminatorIndex(buffer.get())), event.redraw != 0,
+          event.key == 0};
 }
 
 }  // namespace
@@ -165,7 +200,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsRecord settingsBefore = PluginSettings;
   const int versionBefore = HostMajorVersion;
 
+  work::done = work::charged = 0;
   const int result = key(&event);
+  // Work the budget does not count is bounded by the line: reading it, the shell's variables,
+  // copying the new line. Everything else is charged as it is done.
+  FUZZ_CHECK(work::done <= 4 * work::charged + 16 * kLineCapacity,
+             "the work done stays within a small multiple of the units charged");
 
   FUZZ_CHECK(result == 0, "key returns 0");
   const size_t end = TerminatorIndex(buffer);
@@ -210,8 +250,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(standin::ClearEditLineCount() == 0, "without a redraw the line is not cleared");
     const bool failed = event.key != before.key;
     if (failed) {
-      FUZZ_CHECK(PluginSettings.executeOnFailure == 0,
-                 "a failure swallows the key only by setting");
+      FUZZ_CHECK(PluginSettings.executeOnFailure == 0 || inPlaceKeys,
+                 "a failure swallows the key only by setting, or with verify asked for");
       FUZZ_CHECK(honks + sounds == (PluginSettings.errorBeepMode == BeepNone ? 0u : 1u),
                  "a failure sounds one beep unless the mode is None");
     }
@@ -248,6 +288,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((line.empty() || line[0] != u'!') && !bashCandidate) {
     FUZZ_CHECK(event.key == before.key && event.redraw == 0 && honks == 0 && sounds == 0,
                "a line without a leading bang is left alone");
+  }
+
+  // What you see is what runs, asked of the same handler on fresh buffers, with no modifier key
+  // held and no key name (the key code decides).
+  if (line.empty() || line.size() > 4096) return 0;
+  standin::SetKeyHeld(win::kVkShift, false);
+  standin::SetKeyHeld(win::kVkControl, false);
+  standin::SetKeyHeld(win::kVkMenu, false);
+  const size_t typed = static_cast<size_t>(before.cursor - buffer);
+  const size_t madeAt = static_cast<size_t>(event.cursor - buffer);
+  if (event.redraw == 1 && madeAt != end) {
+    const Outcome enter = PressEnter(line.substr(0, typed), u"verify");
+    FUZZ_CHECK(enter.rewritten && after == enter.line + line.substr(typed),
+               "Tab or Space gives what Enter gives for the text before the cursor");
+    FUZZ_CHECK(!text::SplitsPair(line.c_str(), typed), "a cursor inside a character changes nothing");
+  }
+  if (inPlaceKeys) {
+    const Outcome verified = PressEnter(line, u"verify");
+    const Outcome run = PressEnter(line, nullptr);
+    FUZZ_CHECK(verified.rewritten == run.rewritten && verified.line == run.line,
+               "verify shows the line Enter runs");
+  }
+  if (bashMode && line.back() != u'!') {  // a '!' and the ":p" would make a reference of their own
+    const Outcome plain = PressEnter(line, nullptr);
+    const Outcome printed = PressEnter(line + u":p", nullptr);
+    if (plain.rewritten && !plain.swallowed && printed.rewritten && printed.swallowed) {
+      FUZZ_CHECK(printed.line == plain.line, ":p shows the line the reference gives without it");
+    }
   }
   return 0;
 }

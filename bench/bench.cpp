@@ -79,6 +79,8 @@ struct QuietKey {
   const char* name;
   const char16_t* line;  // the edit line
   int keyCode;
+  long cursor = -1;                 // where the cursor stands; -1: at the end of the line
+  const char16_t* keys = nullptr;   // QUORVIN_KEYS, or null: unset
 };
 constexpr char16_t kPlainLine[] = u"dir /s c:\\users\\ann\\documents\\*.txt";
 constexpr QuietKey kQuietKeys[] = {
@@ -99,12 +101,19 @@ constexpr QuietKey kQuietKeys[] = {
     // nothing.
     {"key/space_plain_line", kPlainLine, ' '},
     {"key/space_bang_line", u"echo !$ and more", ' '},
+    // Space and Tab asked to expand in place, with the cursor before the line's only reference:
+    // the text before the cursor holds none, which one scan of the line tells, without a walk of
+    // the history (bash mode reads both variables first).
+    {"key/space_before_reference", u"echo and more !$", ' ', 9, u"space tab"},
+    {"key/tab_before_reference", u"echo and more !$", '\t', 9, u"space tab"},
 };
 
 // One key of kQuietKeys; the record is set once, as `key` changes nothing.
 void KeyThatExpandsNothing(benchmark::State& state, const QuietKey& k, bool bash) {
   workload::SetBashMode(bash);
+  if (k.keys != nullptr) standin::SetVariable(u"QUORVIN_KEYS", k.keys);
   workload::Type(&keystroke, k.line, k.keyCode);
+  if (k.cursor >= 0) keystroke.event.cursor = keystroke.line + k.cursor;
   const alloc::Tally before = alloc::Now();
   for (auto _ : state) {
     key(&keystroke.event);
@@ -115,6 +124,7 @@ void KeyThatExpandsNothing(benchmark::State& state, const QuietKey& k, bool bash
     Fail(state, "the key or the line was changed");
   }
   workload::SetBashMode(false);
+  standin::RemoveVariable(u"QUORVIN_KEYS");
 }
 
 // ==== The floor ====
@@ -232,10 +242,13 @@ void Worst(benchmark::State& state, workload::WorstLine line) {
   standin::Reset();
   standin::SetHistory(c.history);
   standinSize = 0;  // the next LoadStandin sets its own history again
-  workload::SetBashMode(true);
+  PluginSettings = kDefaultSettings;
+  PluginSettings.caseInsensitive = c.caseInsensitive ? 1 : 0;
+  workload::SetBashMode(c.bashMode);
   state.SetLabel(c.id);
   PressAgainstTheFloor(state, c.line, c.expected, std::string("the worst line ") + c.id);
   workload::SetBashMode(false);
+  PluginSettings = kDefaultSettings;
 }
 
 // readline's history_expand on the same entries and the same reference.
@@ -311,7 +324,7 @@ int main(int argc, char** argv) {
   for (size_t size : workload::kWorstSizes) {
     for (int w = 0; w < workload::kWorstCount; ++w) {
       const auto line = static_cast<workload::WorstLine>(w);
-      const std::string id = workload::MakeWorstCase(line, 8).id;
+      const std::string id = workload::MakeWorstCase(line, 100).id;
       benchmark::RegisterBenchmark(("worst/" + id).c_str(), Worst, line)
           ->Arg(static_cast<int64_t>(size))
           ->UseManualTime()

@@ -119,7 +119,11 @@ TARGETS = "1.3 1.3 1.3 1.3 1.3 1.3 2 2 -".split()
 READLINE = {"prefix_ci": "prefix", "contains_ci": "contains"}
 SIZES = "100 1000 10000 100000".split()
 # Bash mode's worst lines (workload.h), measured on the two largest sizes.
-WORST = "bangs minus3 bang_run each_word long_search line_so_far same_search".split()
+# The first seven are drawn in the plot (bench/plot.gp), all are in the table.
+WORST = ("bangs minus3 bang_run each_word long_search line_so_far same_search percent searches32 "
+         "near_contains near_contains_I1 near_contains_default near_contains_default_I1 "
+         "near_prefix near_prefix_default near_sub near_sub_I1 near_sub_default "
+         "near_sub_default_I1 near_global near_global_I1 near_percent").split()
 WORST_TEXT = {
     "bangs": "`echo` and 20 000 `!!` (the newest entry `x`)",
     "minus3": "`echo` and 8 000 ` !-3`",
@@ -128,18 +132,36 @@ WORST_TEXT = {
     "long_search": "`x !?` 32 000 `a` `?`, an entry of 65 000 `a` half-way back",
     "line_so_far": "`x` and 13 000 ` !#:$`",
     "same_search": "`x` and 1 500 ` !?cmd9999?`, the entry near the oldest",
+    "percent": "`x` and 2 000 ` !?a?:%`, the newest entry 40 000 units of words",
+    "searches32": "`x` and 32 distinct ` !?...?`, each found only near the oldest entry",
+    "near_contains": "`echo !?` (`ab` x 16 000) `aa?` over 16 entries of `ab` x 32 495 (fails)",
+    "near_contains_I1": "the same, `/I1`",
+    "near_contains_default": "default rules: `!?` (`ab` x 510) `aa` over 64 such entries (fails)",
+    "near_contains_default_I1": "the same, `/I1`",
+    "near_prefix": "`echo !` (`ab` x 16 000) `x` over the 16 entries (fails)",
+    "near_prefix_default": "default rules: `!` (`ab` x 511) `x` over them (fails)",
+    "near_sub": "`!!:s/` (`a` x 31 999) `b/x/`, the newest entry `echo ` `a` x 64 990 (fails)",
+    "near_sub_I1": "the same, `/I1`",
+    "near_sub_default": "default rules: `!!:s/` (`a` x 1 022) `b/x/` over it (fails)",
+    "near_sub_default_I1": "the same, `/I1`",
+    "near_global": "`x !!:gs/` (`a` x 31 999) `b/x/` over it (fails)",
+    "near_global_I1": "the same, `/I1`",
+    "near_percent": "`x !?` (`ab` x 16 000) `c?:%`, the newest entry that text among near misses",
 }
 WORST_SIZES = "10000 100000".split()
 KEYS = ("plain_line bang_line_other_key enter_plain_line enter_quoted_bang space_plain_line "
-        "space_bang_line").split()
+        "space_bang_line space_before_reference tab_before_reference").split()
 KEY_TEXT = {
     "plain_line": "A key other than Enter on a line that does not begin with `!`",
     "bang_line_other_key": "A key other than Enter on a line that begins with `!`",
     "enter_plain_line": "Enter on a line without `!` that does not begin with `^`",
     "enter_quoted_bang":
-        "Enter on `echo \"hello world!\"` (a `!` that is no reference: the mode is read)",
+        "Enter on `echo \"hello world!\"` (a `!` that is no reference: one scan, no variable read)",
     "space_plain_line": "Space on a line without `!` (`QUORVIN_KEYS` unset)",
     "space_bang_line": "Space on `echo !$ and more` (`QUORVIN_KEYS` unset: it is read)",
+    "space_before_reference":
+        "Space in place, the cursor before `echo and more !$`'s reference (no walk)",
+    "tab_before_reference": "Tab in place, the same",
 }
 # The columns bench/plot.gp reads by number: those of the default rules' forms and readline's
 # first, then the bash forms plotted.

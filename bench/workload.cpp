@@ -229,6 +229,7 @@ Case MakeCase(Form form, const std::vector<std::u16string>& h) {
 }
 
 WorstCase MakeWorstCase(WorstLine line, size_t size) {
+  if (size < 100) Fail("worst lines need a history of 100 entries or more");
   WorstCase c{"", MakeHistory(size), u"", u""};
   std::vector<std::u16string>& h = c.history;
   auto repeat = [](const std::u16string& text, size_t times) {
@@ -286,6 +287,80 @@ WorstCase MakeWorstCase(WorstLine line, size_t size) {
       c.line = u"x" + repeat(u" !?a?:%", 2000);
       c.expected = u"x" + repeat(u" a", 2000);
       break;
+    case kWorstSearches32: {
+      c.id = "searches32";
+      c.line = u"x";
+      c.expected = u"x";
+      for (int i = 0; i < 32; ++i) {
+        const std::u16string word = u"target" + std::u16string(1, u'a' + i % 26) +
+                                    std::u16string(1, u'A' + i / 26) + u"q";
+        h[1 + i] = u"echo " + word;
+        c.line += u" !?" + word + u"?";
+        c.expected += u" echo " + word;
+      }
+      break;
+    }
+    case kWorstContains:
+    case kWorstContainsI1:
+    case kWorstContainsDefault:
+    case kWorstContainsDefaultI1:
+    case kWorstPrefix:
+    case kWorstPrefixDefault: {
+      const bool bash = line == kWorstContains || line == kWorstContainsI1 || line == kWorstPrefix;
+      const size_t entries = bash ? 16 : 64;
+      for (size_t i = 0; i < entries; ++i) h[h.size() - 1 - i] = u"echo " + repeat(u"ab", 32495);
+      c.bashMode = bash;
+      c.caseInsensitive = line == kWorstContainsI1 || line == kWorstContainsDefaultI1;
+      switch (line) {
+        case kWorstContains:
+        case kWorstContainsI1:
+          c.id = line == kWorstContains ? "near_contains" : "near_contains_I1";
+          c.line = u"echo !?" + repeat(u"ab", 16000) + u"aa?";
+          break;
+        case kWorstContainsDefault:
+        case kWorstContainsDefaultI1:
+          c.id = line == kWorstContainsDefault ? "near_contains_default" : "near_contains_default_I1";
+          c.line = u"!?" + repeat(u"ab", 510) + u"aa";
+          break;
+        case kWorstPrefix:
+          c.id = "near_prefix";
+          c.line = u"echo !" + repeat(u"ab", 16000) + u"x";
+          break;
+        default:
+          c.id = "near_prefix_default";
+          c.line = u"!" + repeat(u"ab", 511) + u"x";
+          break;
+      }
+      c.expected = c.line;  // no entry holds the text: the line fails and runs as typed
+      break;
+    }
+    case kWorstSub:
+    case kWorstSubI1:
+    case kWorstSubDefault:
+    case kWorstSubDefaultI1:
+    case kWorstGlobal:
+    case kWorstGlobalI1: {
+      h.back() = u"echo " + std::u16string(64990, u'a');
+      c.caseInsensitive = line == kWorstSubI1 || line == kWorstSubDefaultI1 || line == kWorstGlobalI1;
+      c.bashMode = line != kWorstSubDefault && line != kWorstSubDefaultI1;
+      const std::u16string old = line == kWorstSubDefault || line == kWorstSubDefaultI1
+                                     ? std::u16string(1022, u'a')
+                                     : std::u16string(31999, u'a');
+      const char* ids[] = {"near_sub", "near_sub_I1", "near_sub_default", "near_sub_default_I1",
+                           "near_global", "near_global_I1"};
+      c.id = ids[line - kWorstSub];
+      c.line = (line == kWorstGlobal || line == kWorstGlobalI1 ? u"x !!:gs/" : u"!!:s/") + old +
+               u"b/x/";
+      c.expected = c.line;
+      break;
+    }
+    case kWorstPercentNear: {
+      c.id = "near_percent";
+      h.back() = repeat(u"ab", 16000) + u"c" + repeat(u"ab", 16000);
+      c.line = u"x !?" + repeat(u"ab", 16000) + u"c?:%";
+      c.expected = u"x " + h.back();
+      break;
+    }
     case kWorstCount:
       Fail("no such line");
   }

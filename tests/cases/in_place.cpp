@@ -100,6 +100,17 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
   EXPECT_EQ(host::HonkCount(), fails + 1);
 }
 
+// This shell's paths: :h and :t split at '\' as at '/', and :h keeps a drive's root (the full
+// table of the path modifiers is the engine's, in bash_mode_test.cpp).
+TEST_F(BashModeKeys, WindowsPathsSplitAtBackslashes) {
+  BashMode(u"bash");
+  host::SetHistory({u"copy \\\\server\\share\\x.doc C:\\notes.txt",
+                    u"notepad C:\\Users\\me\\notes.txt"});
+  EXPECT_TEXT(host::Press(u"cd !$:h").line, u"cd C:\\Users\\me");
+  EXPECT_TEXT(host::Press(u"type !$:t").line, u"type notes.txt");
+  EXPECT_TEXT(host::Press(u"dir !-2:1:h !-2:$:h").line, u"dir \\\\server\\share C:\\");
+}
+
 // A key other than Enter or Shift-Enter on a line with a bang anywhere is left alone in bash
 // mode too, and Shift-Enter only puts the expansion up.
 TEST_F(BashModeKeys, OnlyEnterAndShiftEnterExpand) {

@@ -245,8 +245,7 @@ const char16_t* Find(const char16_t* begin, const char16_t* end, const char16_t*
 
 }  // namespace
 
-char16_t FoldForSearch(char16_t c) {
-  if (c < 0x80) return FoldAscii(c);
+char16_t FoldBeyondAscii(char16_t c) {
   const size_t block = c / 256;
   if (!FoldBlockReady[block]) FillFoldBlock(block);
   return FoldTable[c];

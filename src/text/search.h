@@ -8,10 +8,15 @@
 
 namespace text {
 
+// The fold of a unit beyond ASCII, asked of the system once per block of 256 units.
+char16_t FoldBeyondAscii(char16_t c);
+
 // How a case-blind search compares two units: the 26 letters A-Z as a-z, every other unit by the
 // system's upper-case mapping of that one unit, as the shell's case-blind comparison folds it.
-// The fold of a unit beyond ASCII is asked of the system once per block of 256 units.
-char16_t FoldForSearch(char16_t c);
+inline char16_t FoldForSearch(char16_t c) {
+  if (c >= 0x80) return FoldBeyondAscii(c);
+  return static_cast<char16_t>(c + (static_cast<unsigned>(c - u'A') < 26u ? u'a' - u'A' : 0));
+}
 
 // A search text prepared once, for any number of searches with it.
 struct Needle {

@@ -149,7 +149,7 @@ bool RemoveFile(const std::u16string& path) {
 
 bool SettingsKeyExists(bool machine) {
   return standin::RegistryKeyExists(machine ? win::LocalMachine() : win::CurrentUser(),
-                                    SettingsKeyPath);
+                                    kSettingsKeyPath);
 }
 
 }  // namespace host

@@ -2,6 +2,7 @@
 // into the plugin's import table, Wine's registry and files.
 #include "host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -353,11 +354,13 @@ void RemoveVariable(const std::u16string& name) {
 
 namespace {
 
+// One buffer for every take: allocated afresh, its megabyte costs Wine more than a call of the
+// command does.
 std::u16string Take(size_t (*take)(char16_t*, size_t)) {
-  std::vector<char16_t> buffer(kOutputCapacity);
+  static std::vector<char16_t> buffer(kOutputCapacity);
   const size_t length = take(buffer.data(), buffer.size());
   EXPECT_LT(length, buffer.size()) << "captured output larger than the host's buffer";
-  return std::u16string(buffer.data());
+  return std::u16string(buffer.data(), std::min(length, buffer.size() - 1));
 }
 
 }  // namespace

@@ -237,8 +237,8 @@ TEST_F(WaveFile, AcceptedAndRefusedFiles) {
 }
 
 TEST_F(WaveFile, PathOf255UnitsAndNoMore) {
-  const std::u16string path255 = host::MakeFileOfLength(255, u'c');
-  const std::u16string path256 = host::MakeFileOfLength(256, u'd');
+  const std::u16string path255 = cases::MakeFileOfLength(255, u'c');
+  const std::u16string path256 = cases::MakeFileOfLength(256, u'd');
   host::CommandResult r = host::Quorv(u"\"/W:" + path255 + u"\"");
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.out, expected::Report({6, 1, 1, 0, 0, path255}));

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "common/utf.h"
@@ -14,14 +15,14 @@ namespace {
 
 // The directory of the running test's files, made on first use; removed when it ends.
 std::string WorldDirectory;
+// The current directory before the test entered its own, to go back to when it ends.
+std::string PreviousDirectory;
+
+win::HKEY Root(bool machine) {
+  return machine ? win::LocalMachine() : win::CurrentUser();
+}
 
 }  // namespace
-
-std::u16string PluginTest::MakeDir(const std::u16string& name) {
-  std::u16string path = TempDir() + u"/" + name;
-  EXPECT_EQ(mkdir(standin::ToUtf8(path).c_str(), 0755), 0) << Show(path);
-  return path;
-}
 
 namespace host {
 
@@ -33,17 +34,33 @@ bool ResetWorld() {
   standin::TakeMessageBoxes();
   standin::ResetRegistry();
   standin::ResetSystemMessages();
-  PluginSettings = kDefaultSettings;
-  HostMajorVersion = 0;
-  return true;
+  if (PreviousDirectory.empty()) {
+    char previous[4096];
+    EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
+    PreviousDirectory = previous;
+  }
+  EXPECT_EQ(chdir(standin::ToUtf8(TempDir()).c_str()), 0);
+  return ReloadPlugin();
 }
 
 bool LeaveWorld() {
+  if (!PreviousDirectory.empty()) {
+    EXPECT_EQ(chdir(PreviousDirectory.c_str()), 0);
+    PreviousDirectory.clear();
+  }
   if (!WorldDirectory.empty()) {
     std::error_code ignored;
     std::filesystem::remove_all(WorldDirectory, ignored);
     WorldDirectory.clear();
   }
+  const int open = standin::OpenRegistryKeys();
+  if (open != 0) fprintf(stdout, "the plugin left %d registry keys open\n", open);
+  return open == 0;
+}
+
+bool ReloadPlugin() {
+  PluginSettings = kDefaultSettings;
+  HostMajorVersion = 0;
   return true;
 }
 
@@ -123,6 +140,15 @@ const void* ForegroundWindow() {
   return standin::ForegroundWindow();
 }
 
+std::u16string SystemMessage(uint32_t status) {
+  char16_t text[kErrorTextCapacity] = {};
+  const uint32_t units = win::FormatMessageW(win::kFormatMessageFlags, nullptr, status, 0, text,
+                                             kErrorTextCapacity, nullptr);
+  return std::u16string(text, units);
+}
+
+const char16_t kPathSeparator = u'/';
+
 std::u16string TempDir() {
   if (WorldDirectory.empty()) {
     char pattern[] = "/tmp/quorvin-test-XXXXXX";
@@ -143,13 +169,53 @@ std::u16string MakeFile(const std::u16string& name) {
   return path;
 }
 
+std::u16string MakeDir(const std::u16string& name) {
+  std::u16string path = TempDir() + u"/" + name;
+  EXPECT_EQ(mkdir(standin::ToUtf8(path).c_str(), 0755), 0) << Show(path);
+  return path;
+}
+
 bool RemoveFile(const std::u16string& path) {
   return unlink(standin::ToUtf8(path).c_str()) == 0;
 }
 
 bool SettingsKeyExists(bool machine) {
-  return standin::RegistryKeyExists(machine ? win::LocalMachine() : win::CurrentUser(),
-                                    kSettingsKeyPath);
+  return standin::RegistryKeyExists(Root(machine), kSettingsKeyPath);
+}
+
+void PutValue(bool machine, const std::u16string& name, uint32_t type,
+              const std::vector<uint8_t>& data) {
+  standin::PutRegistryValue(Root(machine), kSettingsKeyPath, name, type, data);
+}
+
+StoredValue ReadValue(bool machine, const std::u16string& name) {
+  standin::RegistryValue value;
+  StoredValue stored{false, win::kRegNone, {}};
+  if (standin::GetRegistryValue(Root(machine), kSettingsKeyPath, name, &value)) {
+    stored = {true, value.type, value.data};
+  }
+  return stored;
+}
+
+void RemoveValue(bool machine, const std::u16string& name) {
+  win::HKEY key = nullptr;
+  ASSERT_EQ(win::RegOpenKeyExW(Root(machine), kSettingsKeyPath, 0, win::kKeyReadWrite, &key), 0);
+  win::RegDeleteValueW(key, name.c_str());
+  win::RegCloseKey(key);
+}
+
+// The stand-in's fault stands for the permissions: it refuses a create under either root.
+void LockSettingsKey(bool machine) {
+  standin::CreateRegistryKey(Root(machine), kSettingsKeyPath);
+  standin::FailKeyCreate(win::kErrorAccessDenied);
+}
+
+void FailValueWrite(const std::u16string& name, uint32_t status) {
+  standin::FailValueWrite(name, static_cast<int32_t>(status));
+}
+
+void FailValueDelete(const std::u16string& name, uint32_t status) {
+  standin::FailValueDelete(name, static_cast<int32_t>(status));
 }
 
 }  // namespace host

@@ -22,7 +22,7 @@ class PluginTest : public HostTest {
   std::u16string TempDir() { return host::TempDir(); }
   // Creates a file (empty) or a directory below TempDir() and returns its full path.
   std::u16string MakeFile(const std::u16string& name) { return host::MakeFile(name); }
-  std::u16string MakeDir(const std::u16string& name);
+  std::u16string MakeDir(const std::u16string& name) { return host::MakeDir(name); }
 };
 
 using host::KeyResult;

@@ -7,4 +7,6 @@ set(QUORVIN_CASES_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/modifier.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keystroke.cpp
   ${CMAKE_CURRENT_LIST_DIR}/in_place.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/frame.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/frame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/command.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/persistence.cpp)

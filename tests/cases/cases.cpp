@@ -1,9 +1,13 @@
 // The shared tables' toolkit: showing text, running the plugin as the shell does through the
-// host, and the check of a line's expansion on Enter.
+// host, the check of a line's expansion on Enter, and the settings as they are shown and kept.
 #include "cases.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "platform/platform.h"
 
 // Under AddressSanitizer the units past the line are poisoned while the plugin runs, so that a
 // read past the line traps; elsewhere (Wine) the canary shows a write.
@@ -153,6 +157,110 @@ void CheckEnter(const std::vector<Expansion>& rows) {
     EXPECT_EQ(r.cursor, static_cast<long>(r.line.size()));
     EXPECT_EQ(host::ClearEditLineCount(), clears + (made ? 1 : 0));
     EXPECT_EQ(host::HonkCount(), honks + (made ? 0 : 1));
+  }
+}
+
+}  // namespace cases
+
+// ==== The settings and where they are kept ====
+
+namespace cases {
+
+const std::u16string kPrefix = u"Quorvin plugin: ";
+
+const char16_t* const kValueNames[5] = {u"Error Beep Mode", u"Case Insensitive",
+                                        u"Allow Whitespace", u"Execute on Failure",
+                                        u"Counting Base"};
+const char16_t kFileValueName[] = u"Error Beep Filename";
+
+uint32_t ValueOf(const expected::Settings& s, size_t i) {
+  const uint32_t values[] = {s.beep, s.caseInsensitive, s.allowWhitespace, s.executeOnFailure,
+                             s.countingBase};
+  return values[i];
+}
+
+std::u16string Shown() {
+  const host::CommandResult r = host::Quorv(u"");
+  EXPECT_EQ(r.result, 0);
+  EXPECT_TEXT(r.err, u"");
+  return r.out;
+}
+
+void CheckSteps(const std::vector<Step>& steps) {
+  for (const Step& step : steps) {
+    SCOPED_TRACE(ShowBrief(step.arguments));
+    const host::CommandResult r = host::Quorv(step.arguments);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_TEXT(r.out, step.out);
+    EXPECT_TEXT(r.err, u"");
+  }
+}
+
+void Restart() {
+  EXPECT_TRUE(host::ReloadPlugin());
+  host::StartPlugin();
+  host::TakeStdout();
+}
+
+std::vector<uint8_t> Dword(uint32_t value) {
+  return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+}
+
+std::vector<uint8_t> Text(const std::u16string& text) {
+  std::vector<uint8_t> bytes;
+  for (char16_t c : text + u'\0') {
+    bytes.push_back(uint8_t(c));
+    bytes.push_back(uint8_t(c >> 8));
+  }
+  return bytes;
+}
+
+void PutSettings(bool machine, const expected::Settings& s) {
+  for (size_t i = 0; i < std::size(kValueNames); ++i) {
+    host::PutValue(machine, kValueNames[i], win::kRegDword, Dword(ValueOf(s, i)));
+  }
+}
+
+std::u16string SystemText(uint32_t status) {
+  std::u16string text = host::SystemMessage(status);
+  if (text.empty()) {
+    char number[16];
+    snprintf(number, sizeof number, "Error %d", static_cast<int>(status));
+    return std::u16string(number, number + strlen(number));
+  }
+  while (!text.empty() && (text.back() == u' ' || text.back() == u'\r' || text.back() == u'\n' ||
+                           text.back() == u'\t')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+std::u16string Path(const std::u16string& dir, const std::u16string& name) {
+  return dir + host::kPathSeparator + name;
+}
+
+std::u16string MakeFileOfLength(size_t length, char16_t fill) {
+  constexpr size_t kComponent = 100;   // units per directory, separator included
+  constexpr size_t kLastAtLeast = 10;  // separator, a few units of name and ".wav"
+  std::u16string relative;
+  size_t remaining = length - host::TempDir().size();
+  while (remaining > kComponent + kLastAtLeast) {
+    relative += std::u16string(kComponent - 1, fill);
+    host::MakeDir(relative);
+    relative += host::kPathSeparator;
+    remaining -= kComponent;
+  }
+  relative += std::u16string(remaining - 1 - 4, fill) + u".wav";
+  return host::MakeFile(relative);
+}
+
+void PutSpoils(bool machine, const std::vector<Spoil>& spoils) {
+  for (const Spoil& spoil : spoils) {
+    if (spoil.type == win::kRegNone) {
+      host::RemoveValue(machine, spoil.name);
+    } else {
+      host::PutValue(machine, spoil.name, spoil.type, spoil.data);
+    }
   }
 }
 

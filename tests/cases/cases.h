@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "keys/keys.h"
+#include "expected.h"
 #include "host.h"
+#include "keys/keys.h"
 
 // 16-bit text as readable ASCII: printable units as they are, the rest as escapes (\r, \n, \t,
 // \uXXXX).
@@ -88,5 +89,64 @@ struct Expansion {
 // failure leaves everything as it was and sounds the default beep (the shell's honk); neither
 // touches the shell's own fields or writes past the line.
 void CheckEnter(const std::vector<Expansion>& rows);
+
+// ==== The settings and where they are kept ====
+
+// What every message of the command on standard error begins with, outside a batch file.
+extern const std::u16string kPrefix;
+
+// The names of the five numeric values under the settings key, in the order they are written,
+// and the name of the custom beep's file.
+extern const char16_t* const kValueNames[5];
+extern const char16_t kFileValueName[];
+// The value of `s` stored under kValueNames[i].
+uint32_t ValueOf(const expected::Settings& s, size_t i);
+
+// The settings the plugin holds, as its report shows them.
+std::u16string Shown();
+
+// Calls of the command in turn, each of which succeeds, with what it prints.
+struct Step {
+  std::u16string arguments;
+  std::u16string out;
+};
+void CheckSteps(const std::vector<Step>& steps);
+
+// The plugin loaded again and started, as at the shell's next start; the banner taken.
+void Restart();
+
+// The bytes of a REG_DWORD, and of a REG_SZ with its terminator.
+std::vector<uint8_t> Dword(uint32_t value);
+std::vector<uint8_t> Text(const std::u16string& text);
+
+// The five numeric values of `s` under HKCU (or HKLM), each a REG_DWORD.
+void PutSettings(bool machine, const expected::Settings& s);
+
+// What the plugin prints for a status it was given by the registry: the system's text without
+// the white space it ends with, or "Error N" when the system has none.
+std::u16string SystemText(uint32_t status);
+
+// `dir` and `name` joined by the host's separator.
+std::u16string Path(const std::u16string& dir, const std::u16string& name);
+
+// An empty file "...\ffff.wav" whose full path is `length` units long, made below TempDir()
+// with the directories on its way.
+std::u16string MakeFileOfLength(size_t length, char16_t fill);
+
+// A value of a complete key changed for one the plugin cannot take (type kRegNone: removed).
+struct Spoil {
+  std::u16string name;
+  uint32_t type;
+  std::vector<uint8_t> data;
+};
+void PutSpoils(bool machine, const std::vector<Spoil>& spoils);
+
+// A user key whose values are complete but for its spoils, each a bad value: the plugin loads
+// none of it.
+struct DamagedKey {
+  const char* what;
+  std::vector<Spoil> spoils;
+};
+extern const std::vector<DamagedKey> kDamagedKeys;
 
 }  // namespace cases

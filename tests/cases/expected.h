@@ -88,5 +88,8 @@ inline const std::u16string kSavedToMachine =
 inline const std::u16string kSaveErrorToUser =
     u"Quorvin plugin: Error saving settings to the registry "
     u"(HKCU\\Software\\Velloran\\Quorvin) :\r\n";
+inline const std::u16string kSaveErrorToMachine =
+    u"Quorvin plugin: Error saving settings to the registry "
+    u"(HKLM\\Software\\Velloran\\Quorvin) :\r\n";
 
 }  // namespace expected

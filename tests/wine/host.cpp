@@ -1,7 +1,10 @@
 // The Windows host: the stand-in shell and the plugin loaded under Wine, the recorders patched
 // into the plugin's import table, Wine's registry and files.
 #include "host.h"
+// sddl.h needs windows.h first.
+#include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -68,6 +71,17 @@ struct HostState {
 HostState& Host() {
   static HostState state;
   return state;
+}
+
+// Back to the start: the stand-in shell's, the recorders' and the registry's.
+void ResetShell();
+void ResetRecorders();
+void CleanRegistry();
+
+const wchar_t kKeyPath[] = L"Software\\Velloran\\Quorvin";
+
+HKEY Root(bool machine) {
+  return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
 const HWND kForegroundWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5150));
@@ -304,6 +318,10 @@ bool LeaveWorld() {
   return unloaded;
 }
 
+bool ReloadPlugin() {
+  return UnloadPlugin() && LoadPlugin();
+}
+
 // ==== The plugin's exports ====
 
 PluginInfo* GetPluginInfo() {
@@ -330,9 +348,13 @@ int quorv(char16_t* arguments) {
 
 // ==== The stand-in shell ====
 
+namespace {
+
 void ResetShell() {
   Host().controls.reset();
 }
+
+}  // namespace
 
 void SetHistory(const std::vector<std::u16string>& entries) {
   Host().controls.clearHistory();
@@ -353,11 +375,13 @@ void RemoveVariable(const std::u16string& name) {
 
 namespace {
 
+// One buffer for every take: allocated afresh, its megabyte costs Wine more than a call of the
+// command does.
 std::u16string Take(size_t (*take)(char16_t*, size_t)) {
-  std::vector<char16_t> buffer(kOutputCapacity);
+  static std::vector<char16_t> buffer(kOutputCapacity);
   const size_t length = take(buffer.data(), buffer.size());
   EXPECT_LT(length, buffer.size()) << "captured output larger than the host's buffer";
-  return std::u16string(buffer.data());
+  return std::u16string(buffer.data(), std::min(length, buffer.size() - 1));
 }
 
 }  // namespace
@@ -384,6 +408,8 @@ void SetKeyHeld(int virtualKey, bool held) {
   Recorders().held[virtualKey & 0xFF] = held;
 }
 
+namespace {
+
 void ResetRecorders() {
   RecorderState& r = Recorders();
   for (bool& held : r.held) held = false;
@@ -394,6 +420,8 @@ void ResetRecorders() {
   r.writeFaults.clear();
   r.deleteFaults.clear();
 }
+
+}  // namespace
 
 std::vector<int> TakeKeyQueries() {
   return std::move(Recorders().keyQueries);
@@ -411,31 +439,46 @@ int ForegroundWindowCalls() {
   return Recorders().foregroundCalls;
 }
 
-void FailValueWrite(const std::u16string& name, LONG status) {
+std::u16string SystemMessage(uint32_t status) {
+  wchar_t text[1024] = {};
+  const DWORD units = FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+      nullptr, status, 0, text, 1024, nullptr);
+  return U16(std::wstring(text, units));
+}
+
+void FailValueWrite(const std::u16string& name, uint32_t status) {
   if (status == 0) {
     Recorders().writeFaults.erase(name);
   } else {
-    Recorders().writeFaults[name] = status;
+    Recorders().writeFaults[name] = static_cast<LONG>(status);
   }
 }
 
-void FailValueDelete(const std::u16string& name, LONG status) {
+void FailValueDelete(const std::u16string& name, uint32_t status) {
   if (status == 0) {
     Recorders().deleteFaults.erase(name);
   } else {
-    Recorders().deleteFaults[name] = status;
+    Recorders().deleteFaults[name] = static_cast<LONG>(status);
   }
 }
 
 // ==== Wine's registry and files ====
 
+namespace {
+
+// Also a key locked by LockSettingsKey: its permissions let everyone delete it.
 void CleanRegistry() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    RegDeleteTreeW(root, L"Software\\Velloran\\Quorvin");
-    RegDeleteKeyW(root, L"Software\\Velloran\\Quorvin");
+    RegDeleteTreeW(root, kKeyPath);
+    RegDeleteKeyW(root, kKeyPath);
     RegDeleteKeyW(root, L"Software\\Velloran");
   }
 }
+
+}  // namespace
+
+const char16_t kPathSeparator = u'\\';
 
 std::u16string TempDir() {
   HostState& h = Host();
@@ -466,12 +509,66 @@ bool RemoveFile(const std::u16string& path) {
 
 bool SettingsKeyExists(bool machine) {
   HKEY key;
-  if (RegOpenKeyExW(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                    L"Software\\Velloran\\Quorvin", 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
+  if (RegOpenKeyExW(Root(machine), kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
+}
+
+// Wine's own registry functions: the plugin's import table holds the faulty ones.
+void PutValue(bool machine, const std::u16string& name, uint32_t type,
+              const std::vector<uint8_t>& data) {
+  HKEY key;
+  LONG status = RegCreateKeyExW(Root(machine), kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                &key, nullptr);
+  if (status == ERROR_SUCCESS) {
+    status =
+        RegSetValueExW(key, W(name).c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+  }
+  EXPECT_EQ(status, ERROR_SUCCESS) << "cannot write " << Show(name);
+}
+
+StoredValue ReadValue(bool machine, const std::u16string& name) {
+  StoredValue v{false, REG_NONE, {}};
+  HKEY key;
+  if (RegOpenKeyExW(Root(machine), kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, W(name).c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    v.data.resize(size);
+    v.found = RegQueryValueExW(key, W(name).c_str(), nullptr, &type, v.data.data(), &size) ==
+              ERROR_SUCCESS;
+    v.type = type;
+  }
+  RegCloseKey(key);
+  return v;
+}
+
+void RemoveValue(bool machine, const std::u16string& name) {
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(Root(machine), kKeyPath, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  RegDeleteValueW(key, W(name).c_str());
+  RegCloseKey(key);
+}
+
+// Everyone may read the key and delete it, no one may write it; a create for writing is refused
+// by Wine itself.
+void LockSettingsKey(bool machine) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(Root(machine), kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;;KRSD;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+  LocalFree(descriptor);
+  RegCloseKey(key);
+  HKEY probe;
+  const LONG refused = RegCreateKeyExW(Root(machine), kKeyPath, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                                       nullptr, &probe, nullptr);
+  EXPECT_EQ(refused, ERROR_ACCESS_DENIED);
+  if (refused == ERROR_SUCCESS) RegCloseKey(probe);
 }
 
 std::u16string MakeDir(const std::u16string& relative) {
@@ -479,21 +576,6 @@ std::u16string MakeDir(const std::u16string& relative) {
   EXPECT_TRUE(CreateDirectoryW(W(path).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)
       << "cannot create the directory " << Show(path);
   return path;
-}
-
-std::u16string MakeFileOfLength(size_t length, char16_t fill) {
-  constexpr size_t kComponent = 100;   // units per directory, separator included
-  constexpr size_t kLastAtLeast = 10;  // separator, a few units of name and ".wav"
-  std::u16string relative;
-  size_t remaining = length - TempDir().size();
-  while (remaining > kComponent + kLastAtLeast) {
-    relative += std::u16string(kComponent - 1, fill);
-    MakeDir(relative);
-    relative += u'\\';
-    remaining -= kComponent;
-  }
-  relative += std::u16string(remaining - 1 - 4, fill) + u".wav";
-  return MakeFile(relative);
 }
 
 }  // namespace host

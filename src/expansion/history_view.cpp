@@ -91,8 +91,8 @@ void WalkHistory(char16_t* oldest, HistoryWalk* walk, Budget* budget) {
   }
 }
 
-// Steps `steps` entries newer from `entry`; null when the list ends first. The entries it passes
-// were counted by the walk that found `entry`, or are fewer than the steps of one.
+// Steps `steps` entries newer from a mark of a walk; null when the list ends first. The entries
+// it passes were counted by that walk.
 char16_t* StepForward(char16_t* entry, uint64_t steps) {
   for (; steps > 0 && entry != nullptr; --steps) entry = NextEntry(entry);
   return entry;
@@ -250,9 +250,18 @@ char16_t* EntryAtPosition(HistoryView* view, int64_t position) {
   }
   char16_t* oldest = HistoryStart();
   if (oldest == nullptr || position == 0) return nullptr;
-  // A position from the oldest is reached by stepping to it, without walking the rest; the list
-  // ending first names none, as the clamp rule says.
-  if (position > 0) return StepForward(oldest, static_cast<uint64_t>(position - 1));
+  // A position from the oldest is reached by stepping to it, each step counted as a walk's are,
+  // without walking the rest; the list ending first names none, as the clamp rule says.
+  if (position > 0) {
+    char16_t* entry = oldest;
+    for (uint64_t steps = static_cast<uint64_t>(position - 1); steps > 0 && entry != nullptr;
+         --steps) {
+      char16_t* next = NextEntry(entry);
+      CountStep(view->budget, entry, next);
+      entry = next;
+    }
+    return entry;
+  }
   HistoryWalk walk;
   WalkHistory(oldest, &walk, view->budget);
   const size_t index = IndexOfPosition(position, walk.count);

@@ -131,9 +131,6 @@ TEST_F(BashMode, LineOfAtMost65535Units) {
   EXPECT_EQ(Expand(grow), kFail);
 }
 
-// One Enter examines at most 8 units for each unit of the history and of the line's capacity:
-// a line built to examine more fails, however long it would take, and the same line with fewer
-// steps expands. Every substitution here finds its text; only the count stops the line.
 // One expansion may count a fixed share of work for each unit of the history it walks and of the
 // line's capacity. Lines a person could type expand, as bash expands them; the same lines built
 // longer fail, however long they would take; and on every line the work done (counted in the

@@ -39,11 +39,12 @@ size_t StepUnits(const char16_t* entry, const char16_t* next) {
 namespace {
 
 // Counts one step of a walk: its units earn their share of the budget and are spent from it, so
-// a walk always fits and what it reads is counted.
-void CountStep(Budget* budget, const char16_t* entry, const char16_t* next) {
+// a walk always fits and what it reads is counted. The units of the step.
+size_t CountStep(Budget* budget, const char16_t* entry, const char16_t* next) {
   const size_t units = StepUnits(entry, next);
   budget->Grant(units);
   budget->Spend(units);
+  return units;
 }
 
 // ==== Positions ====
@@ -184,9 +185,7 @@ char16_t* SearchForward(const Search& s, Budget* budget) {
   char16_t* match = nullptr;
   for (char16_t* entry = HistoryStart(); entry != nullptr;) {
     char16_t* next = NextEntry(entry);
-    const size_t units = StepUnits(entry, next);
-    budget->Grant(units);
-    budget->Spend(units);
+    const size_t units = CountStep(budget, entry, next);
     if (Matches(entry, units, s, budget)) match = entry;
     if (budget->Spent()) return nullptr;
     entry = next;

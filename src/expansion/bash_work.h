@@ -63,7 +63,7 @@ struct BashWork {
                                 // a substitution or a !? search not closed, or a bare :s
 };
 
-// ==== The piece (bash_line.cpp) ====
+// ==== The piece (bash_work.cpp) ====
 
 // The piece has changed in a way the path and occurrence knowledge cannot follow.
 void PieceChanged(BashWork* w);

@@ -148,8 +148,7 @@ const char16_t* ExpandReference(BashWork* w, const char16_t* p) {
   p = ReadEventIntoPiece(w, p + 1, &lineSoFar);
   if (p == nullptr) return nullptr;
   const char16_t* d = p[0] == u':' ? p + 1 : p;
-  const bool designator = (p[0] == u':' && text::IsAsciiDigit(*d)) || *d == u'^' || *d == u'$' ||
-                          *d == u'*' || *d == u'-' || *d == u'%';
+  const bool designator = (p[0] == u':' && text::IsAsciiDigit(*d)) || BeginsDesignator(*d);
   if (designator) {
     p = ApplyDesignator(w, d, lineSoFar);
     if (p == nullptr) return nullptr;

@@ -10,11 +10,6 @@
 
 // ==== The line's substitution ====
 
-// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
-// both, may be left out at the end of the line) into the substitution state. An empty old text
-// takes the latest old text of the line, or else its latest search text. In the new text, as in
-// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
-// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 namespace {
 
 // Makes `sub` the line's substitution: its texts as bash reads them, or, `literally`, as typed
@@ -78,6 +73,11 @@ const char16_t* SetSubstitution(BashWork* w, const TypedSubstitution& sub, bool 
 
 }  // namespace
 
+// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
+// both, may be left out at the end of the line) into the substitution state. An empty old text
+// takes the latest old text of the line, or else its latest search text. In the new text, as in
+// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
+// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
   TypedSubstitution sub;
   return ReadSubstitution(kBashDialect, p, &sub) ? SetSubstitution(w, sub, false) : nullptr;

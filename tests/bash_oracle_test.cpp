@@ -1008,4 +1008,113 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
   EXPECT_EQ(failures, 0);
 }
 
+// ==== This shell's paths ====
+// :h :t :r :e on words of this shell's paths (drives, UNC names, '\' and '/' mixed, '.' in folder
+// names, characters beyond the BMP) in chains of one to four, judged one modifier at a time by
+// bash's result on the word with every '\' turned into '/' (a prefix of it for :h and :r, a
+// suffix for :t and :e, taken from the word as typed) and the drive rule on top: an :h whose last
+// separator follows a drive at the start of the word keeps it (C:\). The same seed variable;
+// QUORVIN_ORACLE_PATH_CASES sets the number of words (4000 by default).
+
+constexpr int kDefaultPathCases = 4000;
+constexpr size_t kPathStepsPerBash = 1000;  // one bash judges this many steps
+
+std::string PathWord(Random* r) {
+  static const char* const kStarts[] = {
+      "C:", "c:", "Z:", "1:", "\xc3\xa9:", "C:\\", "C:/", "\\\\", "//", "\\\\srv\\sh"};
+  static const char* const kPieces[] = {"a", "b",  "x.y", ".",        "\\", "\\",
+                                        "/", "..", "c.d", "\xc3\xa9", "\\", "\xf0\x9f\x98\x80"};
+  std::string w = r->Chance(35) ? kStarts[r->Below(sizeof kStarts / sizeof kStarts[0])] : "";
+  const size_t pieces = r->Below(7);
+  for (size_t i = 0; i < pieces; ++i) w += kPieces[r->Below(sizeof kPieces / sizeof kPieces[0])];
+  return w;
+}
+
+// Bash's answer to !!:m over a history of each word alone, for every (word, m) of `steps`, the
+// words already turned to '/'; an empty word has no separator and no '.' to find.
+std::vector<std::string> BashPathSteps(const std::vector<std::pair<std::string, char>>& steps) {
+  std::vector<std::string> answers;
+  for (size_t from = 0; from < steps.size(); from += kPathStepsPerBash) {
+    std::string script = "ulimit -t " + std::to_string(kBashCpuSeconds) +
+                         "; set -o history -o histexpand; history -c\n";
+    const size_t to = std::min(steps.size(), from + kPathStepsPerBash);
+    for (size_t i = from; i < to; ++i) {
+      script += "history -s -- " + Quoted(steps[i].first.empty() ? "-" : steps[i].first) +
+                "\nhistory -p -- '!!:" + steps[i].second + "' || echo '<failed>'\n";
+    }
+    BashProcess p;
+    EXPECT_TRUE(StartBash(script, &p)) << "bash could not be started";
+    char chunk[65536];
+    for (ssize_t got; (got = read(p.out, chunk, sizeof chunk)) > 0;) {
+      p.text.append(chunk, static_cast<size_t>(got));
+    }
+    close(p.out);
+    waitpid(p.pid, nullptr, 0);
+    size_t at = 0;
+    for (size_t i = from; i < to; ++i) {
+      const size_t end = std::min(p.text.find('\n', at), p.text.size());
+      answers.push_back(steps[i].first.empty() ? "" : p.text.substr(at, end - at));
+      at = end + 1;
+    }
+  }
+  return answers;
+}
+
+TEST_F(BashOracle, PathModifiersAgreeWithBashOnThisShellsPaths) {
+  const uint64_t seed = Seed();
+  const int cases = Cases("QUORVIN_ORACLE_PATH_CASES", kDefaultPathCases);
+  printf("path oracle: seed %llu, %d words\n", static_cast<unsigned long long>(seed), cases);
+  Random r{seed};
+  std::vector<std::string> words, chains, expected;
+  for (int i = 0; i < cases; ++i) {
+    words.push_back(PathWord(&r));
+    chains.push_back(RandomText(&r, 1 + r.Below(4), "htre"));
+    expected.push_back(words.back());
+  }
+  for (size_t step = 0; step < 4; ++step) {
+    std::vector<std::pair<std::string, char>> asked;
+    std::vector<size_t> whose;
+    for (size_t i = 0; i < words.size(); ++i) {
+      if (step >= chains[i].size()) continue;
+      std::string slashed = expected[i];
+      for (char& c : slashed) c = c == '\\' ? '/' : c;
+      asked.emplace_back(slashed, chains[i][step]);
+      whose.push_back(i);
+    }
+    const std::vector<std::string> answers = BashPathSteps(asked);
+    for (size_t k = 0; k < whose.size(); ++k) {
+      std::string& word = expected[whose[k]];
+      const char m = asked[k].second;
+      const std::string& bash = answers[k];
+      const bool prefix = m == 'h' || m == 'r';
+      ASSERT_EQ(prefix ? asked[k].first.compare(0, bash.size(), bash)
+                       : asked[k].first.compare(word.size() - std::min(bash.size(), word.size()),
+                                                std::string::npos, bash),
+                0)
+          << "bash's " << m << " of " << asked[k].first << ": " << bash;
+      const size_t last = word.find_last_of("/\\");
+      const bool drive =
+          last == 2 && word[1] == ':' && std::isalpha(static_cast<unsigned char>(word[0]));
+      word = m == 'h' && drive ? word.substr(0, 3)
+             : prefix          ? word.substr(0, bash.size())
+                               : word.substr(word.size() - bash.size());
+    }
+  }
+  int failures = 0;
+  for (size_t i = 0; i < words.size(); ++i) {
+    standin::SetHistory({standin::FromUtf8(words[i])});
+    std::string line = "!!";
+    for (char m : chains[i]) line += std::string(":") + m;
+    const BashResult p = BashModeExpand(line);
+    if (p.expanded && p.line == expected[i]) continue;
+    if (++failures <= 20) {
+      ADD_FAILURE() << "seed " << seed << ", word " << words[i] << ", " << line
+                    << "\n  bash and the drive rule: '" << expected[i]
+                    << "'\n  plugin: " << Describe(p);
+    }
+  }
+  printf("path oracle: %d words, %d differ\n", cases, failures);
+  EXPECT_EQ(failures, 0);
+}
+
 }  // namespace

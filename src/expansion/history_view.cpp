@@ -38,13 +38,16 @@ size_t StepUnits(const char16_t* entry, const char16_t* next) {
 
 namespace {
 
-// Counts one step of a walk: its units earn their share of the budget and are spent from it, so
-// a walk always fits and what it reads is counted. The units of the step.
-size_t CountStep(Budget* budget, const char16_t* entry, const char16_t* next) {
-  const size_t units = StepUnits(entry, next);
-  budget->Grant(units);
-  budget->Spend(units);
-  return units;
+// One step of a walk, from `entry` to the entry after it (null after the newest), counted: its
+// units earn their share of the budget and are spent from it, so a walk always fits and what it
+// reads is counted. `*units` (when not null) gets the units of the step.
+char16_t* CountedStep(Budget* budget, char16_t* entry, size_t* units = nullptr) {
+  char16_t* next = NextEntry(entry);
+  const size_t counted = StepUnits(entry, next);
+  budget->Grant(counted);
+  budget->Spend(counted);
+  if (units != nullptr) *units = counted;
+  return next;
 }
 
 // ==== Positions ====
@@ -86,9 +89,7 @@ void WalkHistory(char16_t* oldest, HistoryWalk* walk, Budget* budget) {
       walk->marks[walk->used++] = entry;  // index is a multiple of the new stride too
     }
     walk->count = index + 1;
-    char16_t* next = NextEntry(entry);
-    CountStep(budget, entry, next);
-    entry = next;
+    entry = CountedStep(budget, entry);
   }
 }
 
@@ -184,8 +185,8 @@ bool Matches(const char16_t* entry, size_t units, const Search& s, Budget* budge
 char16_t* SearchForward(const Search& s, Budget* budget) {
   char16_t* match = nullptr;
   for (char16_t* entry = HistoryStart(); entry != nullptr;) {
-    char16_t* next = NextEntry(entry);
-    const size_t units = CountStep(budget, entry, next);
+    size_t units = 0;
+    char16_t* next = CountedStep(budget, entry, &units);
     if (Matches(entry, units, s, budget)) match = entry;
     if (budget->Spent()) return nullptr;
     entry = next;
@@ -216,9 +217,7 @@ bool IndexHistory(HistoryView* view) {
       view->capacity = capacity;
     }
     view->entries[view->count++] = entry;
-    char16_t* next = NextEntry(entry);
-    CountStep(view->budget, entry, next);
-    entry = next;
+    entry = CountedStep(view->budget, entry);
   }
   return true;
 }
@@ -234,8 +233,7 @@ char16_t* NewestEntry(HistoryView* view) {
   if (view->indexed) return view->count > 0 ? view->entries[view->count - 1] : nullptr;
   char16_t* entry = HistoryStart();
   while (entry != nullptr) {
-    char16_t* next = NextEntry(entry);
-    CountStep(view->budget, entry, next);
+    char16_t* next = CountedStep(view->budget, entry);
     if (next == nullptr) break;
     entry = next;
   }
@@ -255,9 +253,7 @@ char16_t* EntryAtPosition(HistoryView* view, int64_t position) {
     char16_t* entry = oldest;
     for (uint64_t steps = static_cast<uint64_t>(position - 1); steps > 0 && entry != nullptr;
          --steps) {
-      char16_t* next = NextEntry(entry);
-      CountStep(view->budget, entry, next);
-      entry = next;
+      entry = CountedStep(view->budget, entry);
     }
     return entry;
   }

@@ -380,8 +380,11 @@ TEST_F(BashOracle, AgreesWithBashHistoryExpansion) {
 // character '^' outside references, backslashes, hexadecimal and '+' forms, !-n beyond the
 // list, '$' or '{' just before a '!' (bash's $! and ${!name}), :q or :x before a later !#
 // (bash splits their single quotes as quotes), :G beyond a two-letter old text (see
-// RandomModifier); and :&, an empty old text, % and an empty !? search come only after a
-// substitution or search earlier in the same line (bash keeps those from line to line).
+// RandomModifier), a '&' in the new text of the :s modifiers that lead the first reference of a
+// line that begins with '!' (an ordinary character there, as the default rules read it: the
+// README's "default rules first"); and :&, an empty old text, % and an empty !?
+// search come only after a substitution or search earlier in the same line (bash keeps those
+// from line to line).
 // Both must give the same line or both refuse it. The same seed and case variables as above.
 
 constexpr int kBashModeLinesPerHistory = 100;
@@ -454,9 +457,10 @@ std::string RandomDesignator(Random* r, const LineState& s) {
 
 // One modifier; `eachWord` says that a G came before in the same reference, which bash applies
 // to every later s and & of it. Only the last modifier of a line (`last`) may leave its
-// closing delimiter out: elsewhere its new text would run on over the rest of the line.
+// closing delimiter out: elsewhere its new text would run on over the rest of the line. An :s
+// that leads the chain of a line's first reference (`leading`) holds no '&' in its new text.
 std::string RandomModifier(Random* r, const std::vector<std::string>& history, LineState* s,
-                           bool* eachWord, bool last) {
+                           bool* eachWord, bool last, bool leading = false) {
   const size_t kind = r->Below(100);
   if (kind < 6) return ":h";
   if (kind < 12) return ":t";
@@ -476,7 +480,9 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
   std::string prefix = r->Chance(70) ? "" : (r->Chance(50) ? "g" : "a");
   std::string oldText = s->substituted && r->Chance(10) ? "" : PieceOf(r, history, 4, d);
   std::string newText = RandomText(r, r->Below(5), kPlainUnits, d);
-  if (d != '&' && r->Chance(15)) newText.insert(r->Below(newText.size() + 1), "&");
+  if (d != '&' && r->Chance(15) && !(leading && prefix.empty())) {
+    newText.insert(r->Below(newText.size() + 1), "&");
+  }
   if (*eachWord || r->Chance(12)) {
     // :G only where bash keeps its word windows right: an old text of two letters, inside
     // one word, replaced by a text of the same length. (Bash moves its windows after a change
@@ -494,7 +500,7 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
 }
 
 std::string RandomReference(Random* r, const std::vector<std::string>& history, LineState* s,
-                            bool last) {
+                            bool last, bool atStart) {
   const size_t count = history.size();
   const size_t kind = r->Below(100);
   std::string ref;
@@ -524,15 +530,20 @@ std::string RandomReference(Random* r, const std::vector<std::string>& history, 
     static const char* const kBare[] = {"!$", "!^", "!*", "!:1", "!:0", "!:2-3", "!-"};
     return kBare[r->Below(sizeof kBare / sizeof kBare[0] - (r->Chance(90) ? 1 : 0))];
   }
+  bool leading = atStart;  // the :s modifiers that lead the chain read '&' as the default rules
   if (r->Chance(45)) {
     std::string d = RandomDesignator(r, *s);
     if (!mayBeBare && d[0] != ':' && r->Chance(50)) d = ":" + d;
     ref += d;
+    leading = false;
   }
   const size_t modifiers = r->Chance(50) ? 0 : 1 + r->Below(3);
   bool eachWord = false;
   for (size_t i = 0; i < modifiers; ++i) {
-    ref += RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers);
+    const std::string m =
+        RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers, leading);
+    leading = leading && m.compare(0, 2, ":s") == 0;
+    ref += m;
   }
   return ref;
 }
@@ -559,7 +570,7 @@ std::string RandomBashModeLine(Random* r, const std::vector<std::string>& histor
       line += r->From(kLetters) + RandomText(r, r->Below(6), kPlainUnits);
       if (r->Chance(4)) line += " #" + RandomText(r, r->Below(4), kPlainUnits);  // a comment
     } else {
-      line += RandomReference(r, history, &s, i + 1 == parts);
+      line += RandomReference(r, history, &s, i + 1 == parts, line.empty());
     }
   }
   return line;

@@ -61,8 +61,8 @@ void ExpectLineSearches(BashWork* w, const char16_t* from) {
         if (pass == 0) {
           ++searches;
         } else {
-          ExpectSearch(&w->view, event.kind == kEventPrefix ? kBeginsWith : kContains,
-                       event.text, event.length);
+          ExpectSearch(&w->view, event.kind == kEventPrefix ? kBeginsWith : kContains, event.text,
+                       event.length);
         }
       }
       p = event.kind == kEventNone ? p + 1 : event.end;

@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 
-#include "expansion/entry_match.h"
-
 #include "core/settings_record.h"
 #include "core/shell_history.h"
+#include "expansion/entry_match.h"
 #include "text/search.h"
 #include "text/text.h"
 #include "text/work.h"
@@ -165,7 +164,8 @@ bool FoldedContains(const char16_t* entry, size_t units, const Search& s, Budget
 bool Matches(const char16_t* entry, size_t units, const Search& s, Budget* budget) {
   // An exact containment search also finds the word at the start, so only the folding one
   // needs the prefix test first.
-  if ((s.kind == kBeginsWith || s.foldCase) && StartsWith(entry, s.word, s.length, s.foldCase, nullptr)) {
+  if ((s.kind == kBeginsWith || s.foldCase) &&
+      StartsWith(entry, s.word, s.length, s.foldCase, nullptr)) {
     return true;
   }
   if (s.kind == kBeginsWith) return false;

@@ -230,8 +230,8 @@ const char16_t* Find(const char16_t* begin, const char16_t* end, const char16_t*
       // The needle's parts recur in the text: no occurrence begins at or before `start`, and the
       // rest is searched by Two-Way.
       const char16_t* next = start + 1;
-      const size_t rest = kSpan ? static_cast<size_t>(end - next)
-                                : BoundedLength(next, static_cast<size_t>(-1));
+      const size_t rest =
+          kSpan ? static_cast<size_t>(end - next) : BoundedLength(next, static_cast<size_t>(-1));
       const uint64_t done = compared + static_cast<uint64_t>(p - from) + (kSpan ? 0 : rest);
       *work += done;
       work::Done(done);

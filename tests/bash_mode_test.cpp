@@ -131,9 +131,6 @@ TEST_F(BashMode, LineOfAtMost65535Units) {
   EXPECT_EQ(Expand(grow), kFail);
 }
 
-// One Enter examines at most 8 units for each unit of the history and of the line's capacity:
-// a line built to examine more fails, however long it would take, and the same line with fewer
-// steps expands. Every substitution here finds its text; only the count stops the line.
 // One expansion may count a fixed share of work for each unit of the history it walks and of the
 // line's capacity. Lines a person could type expand, as bash expands them; the same lines built
 // longer fail, however long they would take; and on every line the work done (counted in the
@@ -160,6 +157,9 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
   std::u16string tooMany;  // distinct searches beyond the reach of one pass, each its own walk
   for (int i = 0; i < 120; ++i) tooMany += u" !?" + std::u16string(6, u'A' + i % 26) + u"?";
   const std::vector<std::u16string> wordy = {words, u"echo " + words};
+  // 100 long entries before `entry`: the default rules step over them to reach !100.
+  std::vector<std::u16string> walked(100, std::u16string(60000, u'b'));
+  walked.push_back(entry);
   const std::u16string gs8 = repeat(u":gs/a/b/:gs/B/a/", 4);
   const struct {
     const std::vector<std::u16string>* history;
@@ -180,6 +180,8 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
       {&many, u"x" + searches, false, u"x"},
       {&many, u"x" + searches, true, u"x"},
       {&many, u"x" + tooMany, false, nullptr},
+      {&walked, u"!100", false, u""},
+      {&walked, u"x !100", false, u"x"},
   };
   for (const auto& row : rows) {
     standin::SetHistory(row.history != nullptr ? *row.history : std::vector<std::u16string>{entry});

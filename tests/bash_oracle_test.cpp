@@ -380,8 +380,11 @@ TEST_F(BashOracle, AgreesWithBashHistoryExpansion) {
 // character '^' outside references, backslashes, hexadecimal and '+' forms, !-n beyond the
 // list, '$' or '{' just before a '!' (bash's $! and ${!name}), :q or :x before a later !#
 // (bash splits their single quotes as quotes), :G beyond a two-letter old text (see
-// RandomModifier); and :&, an empty old text, % and an empty !? search come only after a
-// substitution or search earlier in the same line (bash keeps those from line to line).
+// RandomModifier), a '&' in the new text of the :s modifiers that lead the first reference of a
+// line that begins with '!' (an ordinary character there, as the default rules read it: the
+// README's "default rules first"); and :&, an empty old text, % and an empty !?
+// search come only after a substitution or search earlier in the same line (bash keeps those
+// from line to line).
 // Both must give the same line or both refuse it. The same seed and case variables as above.
 
 constexpr int kBashModeLinesPerHistory = 100;
@@ -454,9 +457,10 @@ std::string RandomDesignator(Random* r, const LineState& s) {
 
 // One modifier; `eachWord` says that a G came before in the same reference, which bash applies
 // to every later s and & of it. Only the last modifier of a line (`last`) may leave its
-// closing delimiter out: elsewhere its new text would run on over the rest of the line.
+// closing delimiter out: elsewhere its new text would run on over the rest of the line. An :s
+// that leads the chain of a line's first reference (`leading`) holds no '&' in its new text.
 std::string RandomModifier(Random* r, const std::vector<std::string>& history, LineState* s,
-                           bool* eachWord, bool last) {
+                           bool* eachWord, bool last, bool leading = false) {
   const size_t kind = r->Below(100);
   if (kind < 6) return ":h";
   if (kind < 12) return ":t";
@@ -476,7 +480,9 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
   std::string prefix = r->Chance(70) ? "" : (r->Chance(50) ? "g" : "a");
   std::string oldText = s->substituted && r->Chance(10) ? "" : PieceOf(r, history, 4, d);
   std::string newText = RandomText(r, r->Below(5), kPlainUnits, d);
-  if (d != '&' && r->Chance(15)) newText.insert(r->Below(newText.size() + 1), "&");
+  if (d != '&' && r->Chance(15) && !(leading && prefix.empty())) {
+    newText.insert(r->Below(newText.size() + 1), "&");
+  }
   if (*eachWord || r->Chance(12)) {
     // :G only where bash keeps its word windows right: an old text of two letters, inside
     // one word, replaced by a text of the same length. (Bash moves its windows after a change
@@ -494,7 +500,7 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
 }
 
 std::string RandomReference(Random* r, const std::vector<std::string>& history, LineState* s,
-                            bool last) {
+                            bool last, bool atStart) {
   const size_t count = history.size();
   const size_t kind = r->Below(100);
   std::string ref;
@@ -524,15 +530,20 @@ std::string RandomReference(Random* r, const std::vector<std::string>& history, 
     static const char* const kBare[] = {"!$", "!^", "!*", "!:1", "!:0", "!:2-3", "!-"};
     return kBare[r->Below(sizeof kBare / sizeof kBare[0] - (r->Chance(90) ? 1 : 0))];
   }
+  bool leading = atStart;  // the :s modifiers that lead the chain read '&' as the default rules
   if (r->Chance(45)) {
     std::string d = RandomDesignator(r, *s);
     if (!mayBeBare && d[0] != ':' && r->Chance(50)) d = ":" + d;
     ref += d;
+    leading = false;
   }
   const size_t modifiers = r->Chance(50) ? 0 : 1 + r->Below(3);
   bool eachWord = false;
   for (size_t i = 0; i < modifiers; ++i) {
-    ref += RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers);
+    const std::string m =
+        RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers, leading);
+    leading = leading && m.compare(0, 2, ":s") == 0;
+    ref += m;
   }
   return ref;
 }
@@ -559,7 +570,7 @@ std::string RandomBashModeLine(Random* r, const std::vector<std::string>& histor
       line += r->From(kLetters) + RandomText(r, r->Below(6), kPlainUnits);
       if (r->Chance(4)) line += " #" + RandomText(r, r->Below(4), kPlainUnits);  // a comment
     } else {
-      line += RandomReference(r, history, &s, i + 1 == parts);
+      line += RandomReference(r, history, &s, i + 1 == parts, line.empty());
     }
   }
   return line;
@@ -1005,6 +1016,115 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
   }
   printf("character-level oracle: %d lines: %d alike, %d differ\n", done, alike, failures);
   for (const CharFilter& f : kCharFilters) printf("  left out %6d: %s\n", f.leftOut, f.name);
+  EXPECT_EQ(failures, 0);
+}
+
+// ==== This shell's paths ====
+// :h :t :r :e on words of this shell's paths (drives, UNC names, '\' and '/' mixed, '.' in folder
+// names, characters beyond the BMP) in chains of one to four, judged one modifier at a time by
+// bash's result on the word with every '\' turned into '/' (a prefix of it for :h and :r, a
+// suffix for :t and :e, taken from the word as typed) and the drive rule on top: an :h whose last
+// separator follows a drive at the start of the word keeps it (C:\). The same seed variable;
+// QUORVIN_ORACLE_PATH_CASES sets the number of words (4000 by default).
+
+constexpr int kDefaultPathCases = 4000;
+constexpr size_t kPathStepsPerBash = 1000;  // one bash judges this many steps
+
+std::string PathWord(Random* r) {
+  static const char* const kStarts[] = {
+      "C:", "c:", "Z:", "1:", "\xc3\xa9:", "C:\\", "C:/", "\\\\", "//", "\\\\srv\\sh"};
+  static const char* const kPieces[] = {"a", "b",  "x.y", ".",        "\\", "\\",
+                                        "/", "..", "c.d", "\xc3\xa9", "\\", "\xf0\x9f\x98\x80"};
+  std::string w = r->Chance(35) ? kStarts[r->Below(sizeof kStarts / sizeof kStarts[0])] : "";
+  const size_t pieces = r->Below(7);
+  for (size_t i = 0; i < pieces; ++i) w += kPieces[r->Below(sizeof kPieces / sizeof kPieces[0])];
+  return w;
+}
+
+// Bash's answer to !!:m over a history of each word alone, for every (word, m) of `steps`, the
+// words already turned to '/'; an empty word has no separator and no '.' to find.
+std::vector<std::string> BashPathSteps(const std::vector<std::pair<std::string, char>>& steps) {
+  std::vector<std::string> answers;
+  for (size_t from = 0; from < steps.size(); from += kPathStepsPerBash) {
+    std::string script = "ulimit -t " + std::to_string(kBashCpuSeconds) +
+                         "; set -o history -o histexpand; history -c\n";
+    const size_t to = std::min(steps.size(), from + kPathStepsPerBash);
+    for (size_t i = from; i < to; ++i) {
+      script += "history -s -- " + Quoted(steps[i].first.empty() ? "-" : steps[i].first) +
+                "\nhistory -p -- '!!:" + steps[i].second + "' || echo '<failed>'\n";
+    }
+    BashProcess p;
+    EXPECT_TRUE(StartBash(script, &p)) << "bash could not be started";
+    char chunk[65536];
+    for (ssize_t got; (got = read(p.out, chunk, sizeof chunk)) > 0;) {
+      p.text.append(chunk, static_cast<size_t>(got));
+    }
+    close(p.out);
+    waitpid(p.pid, nullptr, 0);
+    size_t at = 0;
+    for (size_t i = from; i < to; ++i) {
+      const size_t end = std::min(p.text.find('\n', at), p.text.size());
+      answers.push_back(steps[i].first.empty() ? "" : p.text.substr(at, end - at));
+      at = end + 1;
+    }
+  }
+  return answers;
+}
+
+TEST_F(BashOracle, PathModifiersAgreeWithBashOnThisShellsPaths) {
+  const uint64_t seed = Seed();
+  const int cases = Cases("QUORVIN_ORACLE_PATH_CASES", kDefaultPathCases);
+  printf("path oracle: seed %llu, %d words\n", static_cast<unsigned long long>(seed), cases);
+  Random r{seed};
+  std::vector<std::string> words, chains, expected;
+  for (int i = 0; i < cases; ++i) {
+    words.push_back(PathWord(&r));
+    chains.push_back(RandomText(&r, 1 + r.Below(4), "htre"));
+    expected.push_back(words.back());
+  }
+  for (size_t step = 0; step < 4; ++step) {
+    std::vector<std::pair<std::string, char>> asked;
+    std::vector<size_t> whose;
+    for (size_t i = 0; i < words.size(); ++i) {
+      if (step >= chains[i].size()) continue;
+      std::string slashed = expected[i];
+      for (char& c : slashed) c = c == '\\' ? '/' : c;
+      asked.emplace_back(slashed, chains[i][step]);
+      whose.push_back(i);
+    }
+    const std::vector<std::string> answers = BashPathSteps(asked);
+    for (size_t k = 0; k < whose.size(); ++k) {
+      std::string& word = expected[whose[k]];
+      const char m = asked[k].second;
+      const std::string& bash = answers[k];
+      const bool prefix = m == 'h' || m == 'r';
+      ASSERT_EQ(prefix ? asked[k].first.compare(0, bash.size(), bash)
+                       : asked[k].first.compare(word.size() - std::min(bash.size(), word.size()),
+                                                std::string::npos, bash),
+                0)
+          << "bash's " << m << " of " << asked[k].first << ": " << bash;
+      const size_t last = word.find_last_of("/\\");
+      const bool drive =
+          last == 2 && word[1] == ':' && std::isalpha(static_cast<unsigned char>(word[0]));
+      word = m == 'h' && drive ? word.substr(0, 3)
+             : prefix          ? word.substr(0, bash.size())
+                               : word.substr(word.size() - bash.size());
+    }
+  }
+  int failures = 0;
+  for (size_t i = 0; i < words.size(); ++i) {
+    standin::SetHistory({standin::FromUtf8(words[i])});
+    std::string line = "!!";
+    for (char m : chains[i]) line += std::string(":") + m;
+    const BashResult p = BashModeExpand(line);
+    if (p.expanded && p.line == expected[i]) continue;
+    if (++failures <= 20) {
+      ADD_FAILURE() << "seed " << seed << ", word " << words[i] << ", " << line
+                    << "\n  bash and the drive rule: '" << expected[i]
+                    << "'\n  plugin: " << Describe(p);
+    }
+  }
+  printf("path oracle: %d words, %d differ\n", cases, failures);
   EXPECT_EQ(failures, 0);
 }
 

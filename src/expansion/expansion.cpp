@@ -33,8 +33,7 @@ bool BashReadsPast(const char16_t* line, size_t cut) {
   // A designator or modifier that goes on from the cut: after the event, ^ $ * - % or ':'; after
   // the default rules' modifiers, another ':'.
   if (*at == u':') return true;
-  return event.end == at && (*at == u'^' || *at == u'$' || *at == u'*' || *at == u'-' ||
-                             *at == u'%');
+  return event.end == at && BeginsDesignator(*at);
 }
 
 void ReleaseExpansion(LineExpansion* expansion) {

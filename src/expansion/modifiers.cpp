@@ -10,11 +10,6 @@
 
 // ==== The line's substitution ====
 
-// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
-// both, may be left out at the end of the line) into the substitution state. An empty old text
-// takes the latest old text of the line, or else its latest search text. In the new text, as in
-// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
-// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 namespace {
 
 // Makes `sub` the line's substitution: its texts as bash reads them, or, `literally`, as typed
@@ -78,6 +73,11 @@ const char16_t* SetSubstitution(BashWork* w, const TypedSubstitution& sub, bool 
 
 }  // namespace
 
+// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
+// both, may be left out at the end of the line) into the substitution state. An empty old text
+// takes the latest old text of the line, or else its latest search text. In the new text, as in
+// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
+// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
   TypedSubstitution sub;
   return ReadSubstitution(kBashDialect, p, &sub) ? SetSubstitution(w, sub, false) : nullptr;
@@ -123,7 +123,8 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
   while (*p == u':') {
     const char16_t* m = p + 1;
     TypedSubstitution asDefault, asBash;
-    defaultFirst = defaultFirst && m[0] == u's' && ReadSubstitution(kDefaultDialect, m + 1, &asDefault) &&
+    defaultFirst = defaultFirst && m[0] == u's' &&
+                   ReadSubstitution(kDefaultDialect, m + 1, &asDefault) &&
                    ReadSubstitution(kBashDialect, m + 1, &asBash) && asDefault.end == asBash.end;
     if (*m == u'g' || *m == u'a') global = true;
     if (*m == u'G') eachWord = true;
@@ -153,7 +154,7 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
         p = m + 1;
         break;
       case u's':
-        if (m[1] == 0) {  // bash lets a bare :s at the end of the line change nothing
+        if (m[1] == 0) {   // bash lets a bare :s at the end of the line change nothing
           w->open = true;  // but a blank may be its delimiter
           p = m + 1;
           break;
@@ -218,8 +219,9 @@ size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMar
   clean = found + 1;
   size_t from = 0;
   size_t to = *length;
-  const bool driveRoot = found == 2 && text[1] == u':' &&
-                         ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'));
+  const bool driveRoot =
+      found == 2 && text[1] == u':' &&
+      ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'));
   switch (which) {
     case u'h':  // the head: up to the last separator, or a drive's root
       to = driveRoot ? found + 1 : found;

@@ -128,11 +128,12 @@ void Factorize(Needle* n) {
 // ==== Whole characters ====
 
 // Whether an occurrence from `start` to `stop` in the text from `begin` to `end` (null: to its
-// terminator) begins and ends between whole characters. The text's own ends are such places.
+// terminator) begins and ends between whole characters, by the one test of it (SplitsCharacter).
 inline bool Whole(const char16_t* begin, const char16_t* end, const char16_t* start,
                   const char16_t* stop) {
-  return (start == begin || !(IsHighSurrogate(start[-1]) && IsLowSurrogate(start[0]))) &&
-         (stop == end || !(IsHighSurrogate(stop[-1]) && IsLowSurrogate(stop[0])));
+  const size_t length = end != nullptr ? static_cast<size_t>(end - begin) : kTerminated;
+  return !SplitsCharacter(begin, length, static_cast<size_t>(start - begin),
+                          static_cast<size_t>(stop - start));
 }
 
 // ==== Two-Way ====
@@ -229,8 +230,8 @@ const char16_t* Find(const char16_t* begin, const char16_t* end, const char16_t*
       // The needle's parts recur in the text: no occurrence begins at or before `start`, and the
       // rest is searched by Two-Way.
       const char16_t* next = start + 1;
-      const size_t rest = kSpan ? static_cast<size_t>(end - next)
-                                : BoundedLength(next, static_cast<size_t>(-1));
+      const size_t rest =
+          kSpan ? static_cast<size_t>(end - next) : BoundedLength(next, static_cast<size_t>(-1));
       const uint64_t done = compared + static_cast<uint64_t>(p - from) + (kSpan ? 0 : rest);
       *work += done;
       work::Done(done);

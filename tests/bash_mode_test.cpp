@@ -159,6 +159,13 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
   }
   std::u16string tooMany;  // distinct searches beyond the reach of one pass, each its own walk
   for (int i = 0; i < 120; ++i) tooMany += u" !?" + std::u16string(6, u'A' + i % 26) + u"?";
+  // Two searches of 256 distinct units beyond ASCII, 903 apart in one block of 1024 (so that a
+  // table that places a unit by its value crowds them side by side), over entries of a unit of
+  // the next block: the one pass reads each unit at the same cost whatever the units are.
+  std::u16string crowdA, crowdB;
+  for (size_t k = 0; k < 512; ++k) (k < 256 ? crowdA : crowdB) += char16_t(0x4C00 + k * 903 % 1024);
+  std::vector<std::u16string> crowded = {u"echo " + crowdA + u" " + crowdB};
+  for (int i = 0; i < 200; ++i) crowded.push_back(std::u16string(60, u'\x5000'));
   const std::vector<std::u16string> wordy = {words, u"echo " + words};
   const std::u16string gs8 = repeat(u":gs/a/b/:gs/B/a/", 4);
   const struct {
@@ -180,6 +187,8 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
       {&many, u"x" + searches, false, u"x"},
       {&many, u"x" + searches, true, u"x"},
       {&many, u"x" + tooMany, false, nullptr},
+      {&crowded, u"x !?" + crowdA + u"? !?" + crowdB + u"?", false, u"x"},
+      {&crowded, u"x !?" + crowdA + u"? !?" + crowdB + u"?", true, u"x"},
   };
   for (const auto& row : rows) {
     standin::SetHistory(row.history != nullptr ? *row.history : std::vector<std::u16string>{entry});
@@ -190,9 +199,10 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
     const std::string what = Show(row.line.substr(0, 40)) + (row.foldCase ? " /I1" : "");
     EXPECT_EQ(x.outcome, row.expanded != nullptr ? kLineExpanded : kLineFailed) << what;
     if (x.outcome == kLineExpanded) {
-      const std::u16string rest = row.history == &many    ? found
-                                  : row.history == &wordy ? repeat(u" src/dir/file.txt", 30)
-                                                          : u" " + entry;
+      const std::u16string rest = row.history == &many      ? found
+                                  : row.history == &wordy   ? repeat(u" src/dir/file.txt", 30)
+                                  : row.history == &crowded ? repeat(u" " + crowded[0], 2)
+                                                            : u" " + entry;
       EXPECT_EQ(std::u16string(x.text), row.expanded + (*row.expanded ? rest : entry)) << what;
     }
     EXPECT_LE(work::done, 4 * work::charged + 4 * kLineCapacity) << what;

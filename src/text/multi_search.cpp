@@ -45,9 +45,10 @@ inline size_t LowestBit(uint64_t bits) {
 #endif
 }
 
-inline size_t Lookup(const MultiSearch& s, char16_t c) {
+inline size_t Lookup(const MultiSearch& s, char16_t c, uint64_t* probes) {
   if (c < 128) return s.asciiIndex[c];
   for (size_t slot = OtherSlot(c);; slot = (slot + 1) % kOtherSlots) {
+    ++*probes;
     if (s.otherUnits[slot] == c) return s.otherIndex[slot];
     if (s.otherUnits[slot] == 0) return 0;
   }
@@ -99,9 +100,10 @@ void RetireText(MultiSearch* s, size_t i) {
 uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found) {
   uint64_t state[kMultiSearchWords] = {};
   uint64_t work = 0;
+  uint64_t probes = 0;  // steps through the table of units beyond ASCII
   const char16_t* p = text;
   for (; *p != 0; ++p) {
-    const size_t index = Lookup(s, s.folded ? FoldForSearch(*p) : *p);
+    const size_t index = Lookup(s, s.folded ? FoldForSearch(*p) : *p, &probes);
     const uint64_t* mask = s.masks[index];
     uint64_t carry = 0, hits = 0;
     for (size_t w = 0; w < s.words; ++w) {
@@ -122,7 +124,7 @@ uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found) {
     }
   }
   work += static_cast<uint64_t>(p - text) + 1;
-  work::Done(work);
+  work::Done(work + probes);
   return work;
 }
 

@@ -33,6 +33,7 @@ SearchSlot* SlotFor(HistoryView* view, SearchKind kind, const char16_t* text, si
   work::Done(length);
   size_t slot = static_cast<size_t>(HashOf(kind, text, length) % kSearchSlots);
   for (size_t probe = 0; probe < kSearchSlots; ++probe, slot = (slot + 1) % kSearchSlots) {
+    work::Done(1);
     SearchSlot& s = view->slots[slot];
     if (s.text == nullptr) return view->slotsUsed < kSearchSlots / 2 ? &s : nullptr;
     if (s.kind != kind || s.length != length) continue;

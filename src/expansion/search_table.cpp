@@ -23,7 +23,8 @@ uint64_t HashOf(SearchKind kind, const char16_t* text, size_t length) {
 }
 
 // The slot of a search of this line with the same kind and text, or the free slot where it
-// would go; null when the table is too full to take it.
+// would go; null when the table is too full to take it, or the budget is spent. Every slot
+// stepped over counts: texts can be chosen to crowd the slots of one run of the table.
 SearchSlot* SlotFor(HistoryView* view, SearchKind kind, const char16_t* text, size_t length) {
   if (!view->slotsCleared) {
     for (size_t k = 0; k < kSearchSlots; ++k) view->slots[k].text = nullptr;
@@ -34,6 +35,7 @@ SearchSlot* SlotFor(HistoryView* view, SearchKind kind, const char16_t* text, si
   size_t slot = static_cast<size_t>(HashOf(kind, text, length) % kSearchSlots);
   for (size_t probe = 0; probe < kSearchSlots; ++probe, slot = (slot + 1) % kSearchSlots) {
     work::Done(1);
+    if (!view->budget->Spend(1)) return nullptr;
     SearchSlot& s = view->slots[slot];
     if (s.text == nullptr) return view->slotsUsed < kSearchSlots / 2 ? &s : nullptr;
     if (s.kind != kind || s.length != length) continue;
@@ -112,7 +114,7 @@ void AnswerExpected(HistoryView* view) {
 }  // namespace
 
 void ExpectSearch(HistoryView* view, SearchKind kind, const char16_t* text, size_t length) {
-  if (view->slots == nullptr || length == 0) return;
+  if (view->slots == nullptr || length == 0 || view->budget->Spent()) return;
   if (kind == kContains && view->expectedUnits + length > text::kMultiSearchUnits) return;
   SearchSlot* slot = SlotFor(view, kind, text, length);
   if (slot == nullptr || slot->text != nullptr) return;  // no room, or expected already

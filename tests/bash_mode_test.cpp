@@ -9,6 +9,7 @@
 #include "expansion/scanner.h"
 #include "expansion/words.h"
 #include "fixture.h"
+#include "text/search.h"
 #include "text/text.h"
 #include "text/work.h"
 
@@ -54,6 +55,22 @@ void ExpectRows(const std::vector<Row>& rows,
 }
 
 class BashMode : public PluginTest {};
+
+// The shell's case-blind search as a simple one (every place in turn, compared from the word's
+// first unit until a unit differs), counting the units it compares.
+uint64_t shellCompares = 0;
+char16_t* CountingStristr(const char16_t* text, const char16_t* find) {
+  const size_t length = text::Length(find);
+  for (const char16_t* p = text; *p != 0; ++p) {
+    size_t i = 0;
+    while (i < length && p[i] != 0 && text::FoldForSearch(p[i]) == text::FoldForSearch(find[i])) {
+      ++i;
+    }
+    shellCompares += i < length ? i + 1 : length;
+    if (i == length) return const_cast<char16_t*>(p);
+  }
+  return nullptr;
+}
 
 TEST_F(BashMode, QuotesEscapesAndBangsThatAreNoReference) {
   ExpectRows({
@@ -262,6 +279,53 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
     }
     ReleaseExpansion(&x);
   }
+  // Lines built against the shell's case-blind search: 14 'a' and a 'b' over entries of 'a'
+  // alone, 15 units compared at nearly every place. The shell is asked only where a simple search
+  // compares at most kShellSearchShare units a unit of the text; elsewhere the plugin searches
+  // itself. Ordinary searches still go to the shell, save over entries of ASCII alone that hold
+  // no unit the word could begin at.
+  const std::u16string near = std::u16string(14, u'a') + u"b";
+  const std::vector<std::u16string> runs(2000, std::u16string(60, u'a'));
+  const std::vector<std::u16string> plain = {u"echo Hello", u"ls -l", u"\u00E9cho hi"};
+  const struct {
+    const std::vector<std::u16string>* history;
+    std::u16string line;
+    const char16_t* expanded;  // null: the line fails
+    bool asked;                // the shell's search is asked
+  } aimed[] = {
+      {&runs, u"!?" + near, nullptr, false},
+      {&runs, u"x !?" + near + u"?", nullptr, false},
+      {nullptr, u"!!:s/" + near + u"/x/", nullptr, false},
+      {nullptr, u"x !!:gs/" + near + u"/x/", nullptr, false},
+      {nullptr, u"x !!:Gs/" + near + u"/x/", nullptr, false},
+      {&plain, u"!?HELLO", u"echo Hello", true},
+      {&plain, u"!?HI", u"\u00E9cho hi", true},  // the newest entry holds a unit beyond ASCII
+      {&plain, u"!?ECHO:s/HELLO/bye/", u"echo bye", true},
+      {&plain, u"!?ZZZ", nullptr, true},  // asked of the entry beyond ASCII alone
+      {&runs, u"!?ZZZ", nullptr, false},
+  };
+  PluginSettings.caseInsensitive = 1;
+  standin::SetStristrHook(&CountingStristr);
+  for (const auto& row : aimed) {
+    const std::vector<std::u16string> history =
+        row.history != nullptr ? *row.history : std::vector<std::u16string>{entry};
+    standin::SetHistory(history);
+    shellCompares = 0;
+    LineExpansion x = row.line[0] == u'!' ? ExpandLine(kDefaultDialect, row.line.c_str())
+                                          : ExpandLine(kBashDialect, row.line.c_str());
+    const std::string what = Show(row.line.substr(0, 40));
+    EXPECT_EQ(x.outcome, row.expanded != nullptr ? kLineExpanded : kLineFailed) << what;
+    if (x.outcome == kLineExpanded && row.expanded != nullptr) {
+      EXPECT_EQ(std::u16string(x.text), row.expanded) << what;
+    }
+    size_t units = 0;
+    for (const std::u16string& e : history) units += e.size() + 1;
+    EXPECT_LE(shellCompares, kShellSearchShare * units) << what;
+    EXPECT_EQ(shellCompares > 0, row.asked) << what;
+    ReleaseExpansion(&x);
+  }
+  standin::SetStristrHook(nullptr);
+  PluginSettings.caseInsensitive = 0;
 }
 
 TEST_F(BashMode, ReusesOnlyWhatCameEarlierInTheLine) {

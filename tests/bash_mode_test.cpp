@@ -215,6 +215,16 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
   slottedLine += repeat(u" !" + probe, 3000);
   slottedFound += repeat(u" " + probe, 3000);
   slotted.push_back(probe);
+  // 512 searches of one unit each, each found only in one of the 512 oldest entries, behind
+  // 20 000 entries of one unit: the one pass looks at each open search only as it goes.
+  std::vector<std::u16string> tiny;
+  std::u16string tinyLine = u"x", tinyFound;
+  for (size_t k = 0; k < 512; ++k) {
+    tiny.push_back(std::u16string(1, char16_t(0x4E00 + k)));
+    tinyLine += u" !?" + tiny.back() + u"?";
+    tinyFound += u" " + tiny.back();
+  }
+  tiny.resize(tiny.size() + 20000, u"x");
   const std::vector<std::u16string> wordy = {words, u"echo " + words};
   const std::u16string gs8 = repeat(u":gs/a/b/:gs/B/a/", 4);
   const struct {
@@ -239,6 +249,7 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
       {&crowded, u"x !?" + crowdA + u"? !?" + crowdB + u"?", false, u"x"},
       {&crowded, u"x !?" + crowdA + u"? !?" + crowdB + u"?", true, u"x"},
       {&slotted, slottedLine, false, nullptr},
+      {&tiny, tinyLine, false, u"x"},
   };
   for (const auto& row : rows) {
     standin::SetHistory(row.history != nullptr ? *row.history : std::vector<std::u16string>{entry});
@@ -252,6 +263,7 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
       const std::u16string rest = row.history == &many      ? found
                                   : row.history == &wordy   ? repeat(u" src/dir/file.txt", 30)
                                   : row.history == &crowded ? repeat(u" " + crowded[0], 2)
+                                  : row.history == &tiny    ? tinyFound
                                                             : u" " + entry;
       EXPECT_EQ(std::u16string(x.text), row.expanded + (*row.expanded ? rest : entry)) << what;
     }

@@ -93,6 +93,7 @@ void AnswerExpected(HistoryView* view) {
       --open;
     }
     if (containedCount > 0) work += text::ScanForTexts(multi, entry, found);
+    work::Done(prefixCount + containedCount);  // the steps of the two loops over the searches
     for (size_t c = 0; c < containedCount; ++c) {
       if (!found[c]) continue;
       found[c] = false;

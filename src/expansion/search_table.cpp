@@ -81,32 +81,39 @@ void AnswerExpected(HistoryView* view) {
                                                       foldCase)) {
     containedCount = 0;  // not expected to happen: ExpectSearch keeps them within its reach
   }
-  size_t open = prefixCount + containedCount;
+  // The open prefix searches are the first `openPrefixes` of `prefixes`: one answered is swapped
+  // with the last open one, so that each entry costs only the searches still open.
+  size_t openPrefixes = prefixCount, openContained = containedCount;
   bool found[text::kMultiSearchUnits] = {};
-  for (size_t i = view->count; i > 0 && open > 0; --i) {
+  for (size_t i = view->count; i > 0 && openPrefixes + openContained > 0; --i) {
     char16_t* entry = view->entries[i - 1];
     uint64_t work = StepUnits(entry, i < view->count ? view->entries[i] : nullptr);
-    for (size_t p = 0; p < prefixCount; ++p) {
+    for (size_t p = 0; p < openPrefixes;) {
+      work::Done(1);
       SearchSlot* s = prefixes[p];
-      if (!s->expected || !StartsWith(entry, s->text, s->length, foldCase, &work)) continue;
+      if (!StartsWith(entry, s->text, s->length, foldCase, &work)) {
+        ++p;
+        continue;
+      }
       Answer(s, entry);
-      --open;
+      prefixes[p] = prefixes[--openPrefixes];
     }
-    if (containedCount > 0) work += text::ScanForTexts(multi, entry, found);
-    work::Done(prefixCount + containedCount);  // the steps of the two loops over the searches
-    for (size_t c = 0; c < containedCount; ++c) {
-      if (!found[c]) continue;
-      found[c] = false;
-      if (!contained[c]->expected) continue;
-      Answer(contained[c], entry);
-      text::RetireText(&multi, c);
-      --open;
+    size_t seen = 0;
+    if (openContained > 0) work += text::ScanForTexts(multi, entry, found, &seen);
+    if (seen > 0) {  // each text is found once, then retired: at most once a text
+      work += containedCount;
+      work::Done(containedCount);
+      for (size_t c = 0; c < containedCount; ++c) {
+        if (!found[c]) continue;
+        found[c] = false;
+        Answer(contained[c], entry);
+        text::RetireText(&multi, c);
+        --openContained;
+      }
     }
     if (!view->budget->Spend(work)) break;
   }
-  for (size_t p = 0; p < prefixCount; ++p) {
-    if (prefixes[p]->expected) Answer(prefixes[p], nullptr);
-  }
+  for (size_t p = 0; p < openPrefixes; ++p) Answer(prefixes[p], nullptr);
   for (size_t c = 0; c < containedCount; ++c) {
     if (contained[c]->expected) Answer(contained[c], nullptr);
   }

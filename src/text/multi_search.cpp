@@ -74,7 +74,8 @@ void RetireText(MultiSearch* s, size_t i) {
   s->active[place / 64] &= ~(1ull << (place % 64));
 }
 
-uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found) {
+uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found, size_t* seen) {
+  *seen = 0;
   uint64_t state[kMultiSearchWords] = {};
   uint64_t work = 0;
   const char16_t* p = text;
@@ -93,7 +94,10 @@ uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found) {
       for (uint64_t bits = state[w] & s.active[w]; bits != 0; bits &= bits - 1) {
         const size_t i = s.textAt[w * 64 + LowestBit(bits)];
         const size_t start = static_cast<size_t>(p + 1 - text) - s.lengthOf[i];
-        if (!SplitsCharacter(text, kTerminated, start, s.lengthOf[i])) found[i] = true;
+        if (!found[i] && !SplitsCharacter(text, kTerminated, start, s.lengthOf[i])) {
+          found[i] = true;
+          ++*seen;
+        }
         ++work;
       }
     }

@@ -44,8 +44,9 @@ bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size
 void RetireText(MultiSearch* s, size_t i);
 
 // Reads `text` to its terminator and sets found[i] for every text i still sought that occurs in
-// it whole (an occurrence that splits a surrogate pair of `text` is none). The units of work
-// done: for each unit read, the words of state, and each occurrence seen.
-uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found);
+// it whole (an occurrence that splits a surrogate pair of `text` is none); `*seen` gets the
+// number of texts it set. The units of work done: for each unit read, the words of state, and
+// each occurrence seen.
+uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found, size_t* seen);
 
 }  // namespace text

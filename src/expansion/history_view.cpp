@@ -131,15 +131,26 @@ Search MakeSearch(SearchKind kind, const char16_t* word, size_t length, Budget* 
 
 namespace {
 
-// The shell's case-blind search of an entry of at most `units` units, where the most it could
-// compare, every place against the whole word, fits what is left of the budget: what it may
-// have compared up to its answer is spent. Only a word that begins with the second half of a
-// surrogate pair or ends with the first half can match half of one: then an occurrence in the
-// entry that splits a pair is searched past. An answer outside the entry is taken as it comes.
-// False, with `*asked` false, when the shell's search would cost too much.
+// The shell's case-blind search of an entry of at most `units` units, where a simple search
+// would compare at most kShellSearchShare units a unit of it and the most it could compare,
+// every place against the whole word, fits what is left of the budget: what it may have compared
+// up to its answer is spent. An entry of ASCII alone where no unit folds as the word's first (an
+// ASCII unit) does holds no occurrence, whatever the shell's search: it is not asked. Only a word
+// that begins with the second half of a surrogate pair or ends with the first half can match half
+// of one: then an occurrence in the entry that splits a pair is searched past. An answer outside
+// the entry is taken as it comes. False, with `*asked` false, when the shell's search would cost
+// too much.
 bool FoldedContains(const char16_t* entry, size_t units, const Search& s, Budget* budget,
                     bool* asked) {
   *asked = false;
+  uint64_t read = 0;
+  const text::SimpleSearchCost simple =
+      text::CostOfSimpleSearch(entry, text::kTerminated, s.needle, &read);
+  if (!budget->Spend(read) || simple.compares > kShellSearchShare * read) return false;
+  if (simple.none) {
+    *asked = true;
+    return false;
+  }
   const bool halves =
       text::IsLowSurrogate(s.word[0]) || text::IsHighSurrogate(s.word[s.length - 1]);
   const size_t entryLength = halves ? text::BoundedLength(entry, kLineCapacity) : 0;

@@ -50,16 +50,24 @@ struct Pattern {
 // `budget`.
 Pattern PreparePattern(const char16_t* units, size_t length, Budget* budget);
 
+// Whether the shell's case-blind search may be asked for `find` in `text` (`length` units): a
+// case-blind pattern, a simple search of the text would compare at most kShellSearchShare units a
+// unit of it, and the text may hold an occurrence (the plugin's own search tells a text of ASCII
+// alone where no unit folds as the pattern's first does). The units read are spent from `budget`.
+bool ShellMaySearch(const char16_t* text, size_t length, const Pattern& find, Budget* budget);
+
 // The first occurrence of `find` in `text` (`textLength` units) that begins at or after `from`,
 // within that span, that splits no surrogate pair of `text`; null when there is none, or when
 // the budget runs out. The exact search is the plugin's own. A case-blind one asks the shell's
-// `_stristr`, which reads to a terminator (it is handed `text` itself when `text[textLength]`
-// ends it, else a terminated copy in `scratch`, kLineCapacity units), where the most that search
-// could compare fits what is left of the budget, which is spent before it is asked; an answer of
-// the shell's outside the span, or too near its end, is none. Otherwise the plugin searches
-// itself, folding as the shell does. What is read and compared is spent from `budget`.
+// `_stristr` when `askShell` (ShellMaySearch of the span), which reads to a terminator (it is
+// handed `text` itself when `text[textLength]` ends it, else a terminated copy in `scratch`,
+// kLineCapacity units), where the most that search could compare fits what is left of the
+// budget, which is spent before it is asked; an answer of the shell's outside the span, or too
+// near its end, is none. Otherwise the plugin searches itself, folding as the shell does. What
+// is read and compared is spent from `budget`.
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t from,
-                               const Pattern& find, char16_t* scratch, Budget* budget);
+                               const Pattern& find, bool askShell, char16_t* scratch,
+                               Budget* budget);
 
 // The last occurrence of `find` in `text` (`textLength` units) that splits no surrogate pair, by
 // the plugin's own search (folding as the shell does when the search ignores case); null when

@@ -7,6 +7,7 @@
 #include "expansion/charsets.h"
 #include "expansion/drivers.h"
 #include "expansion/events.h"
+#include "expansion/substitution.h"
 #include "host/host_api.h"
 #include "text/text.h"
 
@@ -30,6 +31,14 @@ bool BashReadsPast(const char16_t* line, size_t cut) {
   if (*at == 0) return false;
   const Event event = ReadEvent(kBashDialect, line + 1);
   if (event.end > at) return true;
+  // A :s of the leading chain that bash's rules read closed past the default rules' chain, which
+  // the cut ends, goes on past the cut.
+  if (event.end == ReadEvent(kDefaultDialect, line + 1).end) {
+    TypedSubstitution sub;
+    for (const char16_t* p = event.end; p < at && p[0] == u':' && p[1] == u's'; p = sub.end) {
+      if (!ReadLeadingSubstitution(p + 2, at, &sub)) return sub.end != nullptr && sub.end > at;
+    }
+  }
   // A designator or modifier that goes on from the cut: after the event, ^ $ * - % or ':'; after
   // the default rules' modifiers, another ':'.
   if (*at == u':') return true;

@@ -44,8 +44,9 @@ constexpr size_t kWholeLine = static_cast<size_t>(-1);
 LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut = kWholeLine);
 
 // For a line that begins with '!' whose text before `cut` the default rules expand (by
-// ExpandLine): whether bash's rules read the line's first reference on past `cut`, so that in
-// bash mode the cut falls inside it (as for "!!" before ":x", or "!ec" before ".txt").
+// ExpandLine): whether bash mode reads the line's first reference on past `cut`, so that the cut
+// falls inside it (as for "!!" before ":x", "!ec" before ".txt", or "!!:s/a\/b/" before "x/",
+// whose :s bash's rules close later).
 bool BashReadsPast(const char16_t* line, size_t cut);
 
 // Whether bash's rules find a reference in `line`: one scan of it, without the heap or a walk

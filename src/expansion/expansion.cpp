@@ -26,10 +26,12 @@ LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut) {
   return ExpandDefaultLine(line, cut);
 }
 
-bool BashReadsPast(const char16_t* line, size_t cut) {
+bool BashReadsPast(const char16_t* line, size_t cut, bool* open) {
   const char16_t* at = line + cut;
-  if (*at == 0) return false;
   const Event event = ReadEvent(kBashDialect, line + 1);
+  // A !? search that runs to the cut, no '?' typed: a blank typed there would be part of it.
+  *open = event.kind == kEventContains && event.end == at && event.text + event.length == at;
+  if (*at == 0) return false;
   if (event.end > at) return true;
   // A :s of the leading chain that bash's rules read closed past the default rules' chain, which
   // the cut ends, goes on past the cut.

@@ -46,8 +46,9 @@ LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut = kWh
 // For a line that begins with '!' whose text before `cut` the default rules expand (by
 // ExpandLine): whether bash mode reads the line's first reference on past `cut`, so that the cut
 // falls inside it (as for "!!" before ":x", "!ec" before ".txt", or "!!:s/a\/b/" before "x/",
-// whose :s bash's rules close later).
-bool BashReadsPast(const char16_t* line, size_t cut);
+// whose :s bash's rules close later). `*open` tells whether a blank typed at `cut` would still
+// belong to it: bash's rules read its event as a !? search not closed ("!?foo").
+bool BashReadsPast(const char16_t* line, size_t cut, bool* open);
 
 // Whether bash's rules find a reference in `line`: one scan of it, without the heap or a walk
 // of the history. The text before any cursor holds no reference the whole line does not.

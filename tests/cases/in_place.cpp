@@ -147,6 +147,7 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
   const std::vector<std::u16string> drive = {u"dir C:\\foo"};
   const std::vector<std::u16string> slashes = {u"x a\\b a/b"};
   const std::vector<std::u16string> bangs = {u"dir", u"!!"};  // a failed !! ran as typed
+  const std::vector<std::u16string> dollar = {u"echo one", u"ec$x y"};
   const std::u16string smile = u"\U0001F600";
   const struct {
     bool bash;
@@ -187,6 +188,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 13, u"!!:s/a\\/b/:p", -1, u"x bb a/b", 8, false, &slashes},
       {true, 9, u"!!:s/a\\/b/x/", 10, nullptr, 0, false, &slashes},
       {true, 13, u"!!:s/a\\/b/x/", -1, u"x a\\b x", 7, false, &slashes},
+      // Enter reads "!ec$x" as the default rules' one reference, bash's "!ec$" inside it.
+      {true, 13, u"!ec$x", -1, u"ec$x y", 6, false, &dollar},
+      {true, 9, u"!ec$x", 4, nullptr, 0, false, &dollar},
+      {true, 9, u"!ec$ x", 4, u"ec$x y x", 6, false, &dollar},  // as Enter reads "!ec$"
       // Verify shows an expansion once: one that is the line as typed runs.
       {false, 13, u"!!", -1, u"!!", 2, false, &bangs, false, true},
       {true, 9, u"!!:x", 2, nullptr, 0, false, &grep},     // bash reads :x as the reference's

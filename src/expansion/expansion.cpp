@@ -48,6 +48,10 @@ bool BashReadsPast(const char16_t* line, size_t cut, bool* open) {
                              *at == u'%');
 }
 
+bool DefaultReadsPast(const char16_t* line, size_t cut) {
+  return ReadEvent(kDefaultDialect, line + 1).end > line + cut;
+}
+
 void ReleaseExpansion(LineExpansion* expansion) {
   std::free(expansion->block);
   expansion->block = nullptr;

@@ -50,6 +50,10 @@ LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut = kWh
 // belong to it: bash's rules read its event as a !? search not closed ("!?foo").
 bool BashReadsPast(const char16_t* line, size_t cut, bool* open);
 
+// For a line that begins with '!': whether the default rules read its event on past `cut`, as
+// in "!ec$x" before "x", where bash's rules read the event "!ec" and the designator "$".
+bool DefaultReadsPast(const char16_t* line, size_t cut);
+
 // Whether bash's rules find a reference in `line`: one scan of it, without the heap or a walk
 // of the history. The text before any cursor holds no reference the whole line does not.
 bool HoldsBashReference(const char16_t* line);

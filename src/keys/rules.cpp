@@ -28,15 +28,10 @@ LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash, size_t c
     }
     ReleaseExpansion(&x);
     if (bash != kBashModeOn && !BashModeOn()) return x;
-    // A line the default rules expand whole is one reference to Enter: a cut before its end,
-    // where bash's rules may see a reference end ("!ec$" in "!ec$x"), falls inside it. Only a
-    // line of their grammar gets as far as the walk of the history.
-    if (cut != kWholeLine && line[cut] != 0) {
-      LineExpansion whole = ExpandLine(kDefaultDialect, line);
-      const bool inside = whole.outcome == kLineExpanded;
-      ReleaseExpansion(&whole);
-      if (inside) return x;
-    }
+    // A cut inside the event the default rules read, where bash's rules may see a reference end
+    // ("!ec$" in "!ec$x"), falls inside the reference Enter reads whenever the default rules
+    // expand the line.
+    if (cut != kWholeLine && DefaultReadsPast(line, cut)) return x;
   } else if (bash != kBashModeOn) {
     return LineExpansion{};
   }

@@ -376,6 +376,15 @@ TEST_F(BashMode, BashGrammarWithTheShellsQuotes) {
       {u"x #c !!", kAsTyped},  // a word that begins with '#' is a comment
       {u"x#c !!:0 a=#b !!:0", u"x#c make a=#b make"},
   });
+  // A '\' before its delimiter leaves a leading :s as the default rules read it, whatever follows,
+  // until a delimiter typed after their reading closes bash's.
+  ExpectRows({{u"!!:s/C:\\/D:\\/", u"dir D:\\foo /usr/bin"},
+              {u"!!:s/C:\\/D:\\/:p", u"dir D:\\foo /usr/bin"},
+              {u"!!:s/C:\\/D:\\/ && dir", u"dir D:\\foo /usr/bin && dir"},
+              {u"!!:s/C:\\/D:\\/:s/o/0/ x", u"dir D:\\f0o /usr/bin x"},
+              {u"!!:s/\\/usr/\\/opt/", u"dir C:\\foo /opt/bin"},
+              {u"!!:s/C:\\/D:\\/ /x/", kFail}},
+             {u"dir C:\\foo /usr/bin"});
 }
 
 // Corners of bash's grammar, each over a history of its own: a g that waits for the next s or &,

@@ -90,8 +90,8 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar);
 // Applies the modifiers at `p` (each after a ':') to the piece: the position after them, or null
 // on a failure. With `defaultFirst` (the first reference of a line that begins with '!'), the :s
 // modifiers that lead the chain are read as the default rules read them (their '&' and '\' are
-// ordinary) wherever both readings end at the same place, so that what follows them, a :p or a
-// blank, never changes what they mean.
+// ordinary) unless bash's reading closes past them (ReadLeadingSubstitution), so that what
+// follows them, a :p or a blank, never changes what they mean.
 const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst);
 
 // Reads a substitution's texts at `p` (at its delimiter) into the line's substitution state: the

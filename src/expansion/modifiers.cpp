@@ -120,12 +120,12 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
   char16_t quoting = 0;
   bool global = false;    // a g or a holds until an s or & has applied it
   bool eachWord = false;  // a G holds for every later s and & of the same reference
+  const char16_t* chainEnd = defaultFirst ? DefaultChainEnd(p) : nullptr;
   while (*p == u':') {
     const char16_t* m = p + 1;
-    TypedSubstitution asDefault, asBash;
-    defaultFirst = defaultFirst && m[0] == u's' &&
-                   ReadSubstitution(kDefaultDialect, m + 1, &asDefault) &&
-                   ReadSubstitution(kBashDialect, m + 1, &asBash) && asDefault.end == asBash.end;
+    TypedSubstitution leading;
+    defaultFirst =
+        defaultFirst && m[0] == u's' && ReadLeadingSubstitution(m + 1, chainEnd, &leading);
     if (*m == u'g' || *m == u'a') global = true;
     if (*m == u'G') eachWord = true;
     if (*m == u'g' || *m == u'a' || *m == u'G') ++m;
@@ -159,7 +159,7 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
           p = m + 1;
           break;
         }
-        p = defaultFirst ? SetSubstitution(w, asDefault, true) : TakeSubstitution(w, m + 1);
+        p = defaultFirst ? SetSubstitution(w, leading, true) : TakeSubstitution(w, m + 1);
         if (p == nullptr || !ApplySubstitution(w, scope)) return nullptr;
         global = false;
         break;

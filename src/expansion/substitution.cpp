@@ -86,6 +86,28 @@ bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub
                                     : ReadBashTexts(p, sub);
 }
 
+bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub) {
+  TypedSubstitution asBash;
+  if (!ReadDefaultSubstitution(p, sub)) {
+    sub->end = nullptr;
+    return false;
+  }
+  ReadBashTexts(p, &asBash);
+  if (!asBash.closed || asBash.end <= chainEnd) return true;
+  *sub = asBash;
+  return false;
+}
+
+const char16_t* DefaultChainEnd(const char16_t* p) {
+  const char16_t* start = p;
+  for (TypedSubstitution sub;
+       p[0] == u':' && p[1] == u's' && ReadDefaultSubstitution(p + 2, &sub);) {
+    p = sub.end;
+  }
+  work::Done(static_cast<size_t>(p - start));
+  return p;
+}
+
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out) {
   size_t n = 0;
   for (size_t k = 0; k < length; ++k) {

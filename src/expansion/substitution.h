@@ -34,6 +34,19 @@ struct TypedSubstitution {
 // quotes it, and both texts may run to the end of the line. False when malformed.
 bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub);
 
+// Reads the :s modifier at `p` (at its delimiter) of the chain that leads the first reference of
+// a line that begins with '!', in bash mode: as the default rules read it (true) unless bash's
+// rules read it closed, by a delimiter typed past `chainEnd` (false, `*sub` bash's reading), where
+// `chainEnd` is where the default rules' reading of the whole chain ends. So a :p, a blank or any
+// more of the line that does not close bash's reading never changes what it means: "C:\" stays a
+// text of "!!:s/C:\/D:\/:p", while "!!:s/\/usr/\/opt/" is bash's. False too, `sub->end` null,
+// when the default rules do not read it.
+bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub);
+
+// Where the default rules' reading of the chain of :s modifiers at `p` ends: past every one of
+// them that they read.
+const char16_t* DefaultChainEnd(const char16_t* p);
+
 // Writes a text as typed (`typed`, `length` units) into `out` with each backslash that quotes
 // `d` taken away: its length.
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out);

@@ -525,6 +525,13 @@ TEST(PathModifiers, HeadTailRootExtension) {
       {u"x.y\\z", u"e", u".y\\z"},
       {u"C:\\a\\b", u"hh", u"C:\\"},
       {u"C:\\a\\b", u"hht", u""},
+      // A drive further on in the text: after a blank, a '=' or a quote, not after a letter.
+      {u"notepad C:\\notes.txt", u"h", u"notepad C:\\"},
+      {u"notepad C:\\a\\b", u"hh", u"notepad C:\\"},
+      {u"--out=d:\\x", u"h", u"--out=d:\\"},
+      {u"\"C:\\x", u"h", u"\"C:\\"},
+      {u"aC:\\x", u"h", u"aC:"},
+      {u"1C:\\x", u"h", u"1C:"},
   };
   for (const auto& row : rows) {
     std::u16string word = row.word;

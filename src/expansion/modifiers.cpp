@@ -193,12 +193,21 @@ bool IsPathSeparator(char16_t c) {
   return c == u'/' || c == u'\\';
 }
 
+bool IsAsciiLetter(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+bool IsAsciiLetterOrDigit(char16_t c) {
+  return IsAsciiLetter(c) || (c >= u'0' && c <= u'9');
+}
+
 }  // namespace
 
 // The last separator (or '.') is looked for from the end back to where the marks say none is
 // left, and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most
-// once. A drive ("C:" at the start of the word) keeps the separator after it under :h, which
-// gives the drive's root ("C:\"): without it, "C:" would name the drive's current folder.
+// once. A drive ("C:" at the start of the text or after a unit that is no letter or digit, as in
+// "notepad C:\notes.txt") keeps the separator after it under :h, which gives the drive's root
+// ("C:\"): without it, "C:" would name the drive's current folder.
 size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
   const bool slash = which == u'h' || which == u't';
   size_t& clean = slash ? marks->noSlashFrom : marks->noDotFrom;
@@ -219,9 +228,8 @@ size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMar
   clean = found + 1;
   size_t from = 0;
   size_t to = *length;
-  const bool driveRoot =
-      found == 2 && text[1] == u':' &&
-      ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'));
+  const bool driveRoot = found >= 2 && text[found - 1] == u':' && IsAsciiLetter(text[found - 2]) &&
+                         (found == 2 || !IsAsciiLetterOrDigit(text[found - 3]));
   switch (which) {
     case u'h':  // the head: up to the last separator, or a drive's root
       to = driveRoot ? found + 1 : found;

@@ -1024,8 +1024,9 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
 // names, characters beyond the BMP) in chains of one to four, judged one modifier at a time by
 // bash's result on the word with every '\' turned into '/' (a prefix of it for :h and :r, a
 // suffix for :t and :e, taken from the word as typed) and the drive rule on top: an :h whose last
-// separator follows a drive at the start of the word keeps it (C:\). The same seed variable;
-// QUORVIN_ORACLE_PATH_CASES sets the number of words (4000 by default).
+// separator follows a drive keeps it (C:\), the drive's letter at the start of the word or after
+// a unit that is no letter or digit. The same seed variable; QUORVIN_ORACLE_PATH_CASES sets the
+// number of words (4000 by default).
 
 constexpr int kDefaultPathCases = 4000;
 constexpr size_t kPathStepsPerBash = 1000;  // one bash judges this many steps
@@ -1033,8 +1034,9 @@ constexpr size_t kPathStepsPerBash = 1000;  // one bash judges this many steps
 std::string PathWord(Random* r) {
   static const char* const kStarts[] = {
       "C:", "c:", "Z:", "1:", "\xc3\xa9:", "C:\\", "C:/", "\\\\", "//", "\\\\srv\\sh"};
-  static const char* const kPieces[] = {"a", "b",  "x.y", ".",        "\\", "\\",
-                                        "/", "..", "c.d", "\xc3\xa9", "\\", "\xf0\x9f\x98\x80"};
+  static const char* const kPieces[] = {
+      "a",  "b",   "x.y", ".",    "\\",   "\\",    "/",   "..", "c.d", "\xc3\xa9",
+      "\\", "\xf0\x9f\x98\x80", " C:", "=d:", "\"E:", "a:", "7f:"};
   std::string w = r->Chance(35) ? kStarts[r->Below(sizeof kStarts / sizeof kStarts[0])] : "";
   const size_t pieces = r->Below(7);
   for (size_t i = 0; i < pieces; ++i) w += kPieces[r->Below(sizeof kPieces / sizeof kPieces[0])];
@@ -1104,9 +1106,11 @@ TEST_F(BashOracle, PathModifiersAgreeWithBashOnThisShellsPaths) {
                 0)
           << "bash's " << m << " of " << asked[k].first << ": " << bash;
       const size_t last = word.find_last_of("/\\");
-      const bool drive =
-          last == 2 && word[1] == ':' && std::isalpha(static_cast<unsigned char>(word[0]));
-      word = m == 'h' && drive ? word.substr(0, 3)
+      auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+      const bool drive = last != std::string::npos && last >= 2 && word[last - 1] == ':' &&
+                         letter(word[last - 2]) &&
+                         (last == 2 || !(letter(word[last - 3]) || std::isdigit(word[last - 3])));
+      word = m == 'h' && drive ? word.substr(0, last + 1)
              : prefix          ? word.substr(0, bash.size())
                                : word.substr(word.size() - bash.size());
     }

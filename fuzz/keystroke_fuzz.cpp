@@ -38,11 +38,11 @@
 #include "fuzz_input.h"
 #include "keys/keys.h"
 #include "keys/which_key.h"
-#include "text/work.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"
 #include "shell/standin_shell.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -313,7 +313,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Outcome enter = PressEnter(line.substr(0, typed), u"verify");
     FUZZ_CHECK(enter.rewritten && after == enter.line + line.substr(typed),
                "Tab or Space gives what Enter gives for the text before the cursor");
-    FUZZ_CHECK(!text::SplitsPair(line.c_str(), typed), "a cursor inside a character changes nothing");
+    FUZZ_CHECK(!text::SplitsPair(line.c_str(), typed),
+               "a cursor inside a character changes nothing");
     // Where the two rules read the first event of a line that begins with '!' to different ends
     // ("! 3", whose blank bash's rules end the reference at; "!ec$", whose '$' is theirs) and
     // the text before the cursor holds the default rules' whole event, the key reads that text
@@ -342,9 +343,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Outcome run = PressEnter(line, nullptr);
     FUZZ_CHECK(verified.rewritten == run.rewritten && verified.line == run.line,
                "verify shows the line Enter runs");
-    FUZZ_CHECK(!(verified.rewritten && verified.swallowed && verified.line == line) ||
-                   run.swallowed,
-               "verify keeps only a line that is not the line as typed, or a :p's");
+    FUZZ_CHECK(
+        !(verified.rewritten && verified.swallowed && verified.line == line) || run.swallowed,
+        "verify keeps only a line that is not the line as typed, or a :p's");
   }
   if (bashMode && line.back() != u'!') {  // a '!' and the ":p" would make a reference of their own
     const Outcome plain = PressEnter(line, nullptr);

@@ -1,6 +1,6 @@
-// Bash mode's engine (ExpandLine with bash's rules) where bash cannot judge it: the shell's quotes and escape
-// character, Quorvin's numbering and searches inside a line, :p, the line's length limit and
-// what a line may reuse; then a compact table of bash's grammar and of the word splitter.
+// Bash mode's engine (ExpandLine with bash's rules) where bash cannot judge it: the shell's quotes
+// and escape character, Quorvin's numbering and searches inside a line, :p, the line's length limit
+// and what a line may reuse; then a compact table of bash's grammar and of the word splitter.
 #include <cstdlib>
 
 #include "expansion/budget.h"
@@ -373,7 +373,7 @@ TEST_F(BashMode, BashGrammarWithTheShellsQuotes) {
       {u"!3:s/one/[&]/:p", u"Echo [&] two three"},
       {u"!3:s/one/\\&/:s/t/&&/ x", u"Echo \\& &&wo three x"},
       {u"!3:s/o\\/n/[&]/ x", kFail},  // read as bash reads it: the old text o/n is nowhere
-      {u"x #c !!", kAsTyped},  // a word that begins with '#' is a comment
+      {u"x #c !!", kAsTyped},         // a word that begins with '#' is a comment
       {u"x#c !!:0 a=#b !!:0", u"x#c make a=#b make"},
   });
   // A '\' before its delimiter leaves a leading :s as the default rules read it, whatever follows,
@@ -462,15 +462,15 @@ TEST(LineScanner, StepsOfALine) {
   const std::pair<std::u16string, std::string> rows[] = {
       {u"a\"b!\"c", "tqqqqt"},
       {u"x ^!y", "tteet"},
-      {u"^\U0001F600!", "eeeb"},           // the escape takes a whole character
-      {u"x^", "tt"},                      // an escape at the end is ordinary
-      {u"a #b !c", "ttccccc"},            // a '#' after a blank begins a comment
-      {u"a#b !c", "ttttbt"},              // inside a word it does not
-      {u"#x", "cc"},                      // at the start of the line it does
-      {u";#x a)#b", "tccccccc"},          // and after an operator unit
-      {u"a)#b", "ttcc"},                  // a ')' too
-      {u"\"a\"#b", "qqqtt"},              // but not after a quote
-      {u"\"open !x", "qqqqqqqq"},          // an open quote runs to the end
+      {u"^\U0001F600!", "eeeb"},   // the escape takes a whole character
+      {u"x^", "tt"},               // an escape at the end is ordinary
+      {u"a #b !c", "ttccccc"},     // a '#' after a blank begins a comment
+      {u"a#b !c", "ttttbt"},       // inside a word it does not
+      {u"#x", "cc"},               // at the start of the line it does
+      {u";#x a)#b", "tccccccc"},   // and after an operator unit
+      {u"a)#b", "ttcc"},           // a ')' too
+      {u"\"a\"#b", "qqqtt"},       // but not after a quote
+      {u"\"open !x", "qqqqqqqq"},  // an open quote runs to the end
       {u"`a!` !b", "qqqqtbt"},
       {u"a\t#b", "ttcc"},
   };
@@ -494,13 +494,27 @@ TEST(PathModifiers, HeadTailRootExtension) {
     const char16_t* modifiers;  // letters, applied in turn
     const char16_t* result;
   } rows[] = {
-      {u"/a/b.c", u"h", u"/a"},       {u"/a/b.c", u"t", u"b.c"},     {u"/a/b.c", u"r", u"/a/b"},
-      {u"/a/b.c", u"e", u".c"},       {u"b.c", u"h", u"b.c"},        {u"b.c", u"t", u"b.c"},
-      {u"/x.txt", u"h", u""},         {u"a/b/", u"h", u"a/b"},       {u"a/b/", u"t", u""},
-      {u"a.b/c", u"r", u"a"},         {u"a.b/c", u"e", u".b/c"},     {u"abc", u"r", u"abc"},
-      {u"/a/b/c", u"hh", u"/a"},      {u"/a/b/c", u"hhhh", u""},     {u"a/b/c", u"ht", u"b"},
-      {u"/a/b.c.d", u"tr", u"b.c"},   {u"x.tar.gz", u"ee", u".gz"},  {u"x.tar.gz", u"rr", u"x"},
-      {u"a.b/c.d", u"rh", u"a.b"},    {u"a/b.c/d", u"te", u"d"},     {u"", u"htre", u""},
+      {u"/a/b.c", u"h", u"/a"},
+      {u"/a/b.c", u"t", u"b.c"},
+      {u"/a/b.c", u"r", u"/a/b"},
+      {u"/a/b.c", u"e", u".c"},
+      {u"b.c", u"h", u"b.c"},
+      {u"b.c", u"t", u"b.c"},
+      {u"/x.txt", u"h", u""},
+      {u"a/b/", u"h", u"a/b"},
+      {u"a/b/", u"t", u""},
+      {u"a.b/c", u"r", u"a"},
+      {u"a.b/c", u"e", u".b/c"},
+      {u"abc", u"r", u"abc"},
+      {u"/a/b/c", u"hh", u"/a"},
+      {u"/a/b/c", u"hhhh", u""},
+      {u"a/b/c", u"ht", u"b"},
+      {u"/a/b.c.d", u"tr", u"b.c"},
+      {u"x.tar.gz", u"ee", u".gz"},
+      {u"x.tar.gz", u"rr", u"x"},
+      {u"a.b/c.d", u"rh", u"a.b"},
+      {u"a/b.c/d", u"te", u"d"},
+      {u"", u"htre", u""},
       // This shell's paths: '\' separates as '/' does, and a drive keeps its root.
       {u"C:\\Users\\me\\notes.txt", u"h", u"C:\\Users\\me"},
       {u"C:\\Users\\me\\notes.txt", u"t", u"notes.txt"},
@@ -513,7 +527,7 @@ TEST(PathModifiers, HeadTailRootExtension) {
       {u"C:\\", u"h", u"C:\\"},
       {u"C:\\", u"t", u""},
       {u"C:notes.txt", u"h", u"C:notes.txt"},  // no separator: the word stays
-      {u"1:\\x", u"h", u"1:"},                // no drive
+      {u"1:\\x", u"h", u"1:"},                 // no drive
       {u"\\\\server\\share\\x.doc", u"h", u"\\\\server\\share"},
       {u"\\\\server\\share\\x.doc", u"hhh", u"\\"},
       {u"\\\\server\\share\\x.doc", u"tr", u"x"},

@@ -22,9 +22,9 @@ struct LineExpansion {
   LineOutcome outcome = kLineNoReference;
   const char16_t* text = nullptr;  // kLineExpanded: the new line, at most 65535 units, terminated
   bool printOnly = false;          // a :p modifier was met (bash's rules)
-  bool open = false;  // the text expanded ends where a blank would still belong to its last
-                      // reference: inside a substitution's texts, their closing delimiter not
-                      // typed, after a bare :s (bash's rules), or inside a !? search not closed
+  bool open = false;      // the text expanded ends where a blank would still belong to its last
+                          // reference: inside a substitution's texts, their closing delimiter not
+                          // typed, after a bare :s (bash's rules), or inside a !? search not closed
   void* block = nullptr;  // the heap block `text` may live in; ReleaseExpansion
 };
 

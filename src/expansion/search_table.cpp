@@ -77,8 +77,8 @@ void AnswerExpected(HistoryView* view) {
   }
   const bool foldCase = PluginSettings.caseInsensitive != 0;
   text::MultiSearch& multi = ExpectedTexts;
-  if (containedCount > 0 && !text::PrepareMultiSearch(&multi, texts, lengths, containedCount,
-                                                      foldCase)) {
+  if (containedCount > 0 &&
+      !text::PrepareMultiSearch(&multi, texts, lengths, containedCount, foldCase)) {
     containedCount = 0;  // not expected to happen: ExpectSearch keeps them within its reach
   }
   // The open prefix searches are the first `openPrefixes` of `prefixes`: one answered is swapped

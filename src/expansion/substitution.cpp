@@ -82,8 +82,7 @@ bool Delimiter::At(const char16_t* p) const {
 }
 
 bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub) {
-  return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub)
-                                    : ReadBashTexts(p, sub);
+  return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub) : ReadBashTexts(p, sub);
 }
 
 bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub) {

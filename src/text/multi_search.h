@@ -20,13 +20,13 @@ constexpr size_t kMultiSearchWords = kMultiSearchUnits / 64;
 // Zero-initialised before its first preparation (process-wide, for its size): each preparation
 // clears only the units the one before it set.
 struct MultiSearch {
-  size_t count;                                    // texts
-  size_t words;                                    // 64-bit words of the state in use
-  bool folded;                                     // units compare by FoldForSearch
-  uint64_t starts[kMultiSearchWords];              // the first place of every text
-  uint64_t active[kMultiSearchWords];              // the last place of every text still sought
-  uint16_t textAt[kMultiSearchUnits];              // the text whose last place a bit is
-  uint16_t lengthOf[kMultiSearchUnits];            // the length of text i
+  size_t count;                          // texts
+  size_t words;                          // 64-bit words of the state in use
+  bool folded;                           // units compare by FoldForSearch
+  uint64_t starts[kMultiSearchWords];    // the first place of every text
+  uint64_t active[kMultiSearchWords];    // the last place of every text still sought
+  uint16_t textAt[kMultiSearchUnits];    // the text whose last place a bit is
+  uint16_t lengthOf[kMultiSearchUnits];  // the length of text i
   uint64_t masks[kMultiSearchUnits + 1][kMultiSearchWords];  // by unit index; 0: in no text
   size_t units;                                              // distinct units of the texts
   char16_t unitAt[kMultiSearchUnits + 1];                    // the unit of each mask index from 1

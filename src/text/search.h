@@ -45,8 +45,7 @@ const char16_t* FindFirst(const char16_t* text, size_t length, size_t from, cons
 
 // The rightmost such occurrence within the first `length` units of `text`, by one pass of the
 // Two-Way algorithm over all of them, or null.
-const char16_t* FindLast(const char16_t* text, size_t length, const Needle& needle,
-                         uint64_t* work);
+const char16_t* FindLast(const char16_t* text, size_t length, const Needle& needle, uint64_t* work);
 
 // What a simple search for `needle` in a text would compare: one that tries every place in turn
 // and compares from the needle's first unit on until a unit differs compares one unit at a place

@@ -104,8 +104,8 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
 // table of the path modifiers is the engine's, in bash_mode_test.cpp).
 TEST_F(BashModeKeys, WindowsPathsSplitAtBackslashes) {
   BashMode(u"bash");
-  host::SetHistory({u"copy \\\\server\\share\\x.doc C:\\notes.txt",
-                    u"notepad C:\\Users\\me\\notes.txt"});
+  host::SetHistory(
+      {u"copy \\\\server\\share\\x.doc C:\\notes.txt", u"notepad C:\\Users\\me\\notes.txt"});
   EXPECT_TEXT(host::Press(u"cd !$:h").line, u"cd C:\\Users\\me");
   EXPECT_TEXT(host::Press(u"type !$:t").line, u"type notes.txt");
   EXPECT_TEXT(host::Press(u"dir !-2:1:h !-2:$:h").line, u"dir \\\\server\\share C:\\");
@@ -192,7 +192,7 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 13, u"!ec$x", -1, u"ec$x y", 6, false, &dollar},
       {true, 9, u"!ec$x", 4, nullptr, 0, false, &dollar},
       {true, 9, u"!ec$ x", 4, u"ec$x y x", 6, false, &dollar},  // as Enter reads "!ec$"
-      {true, 9, u"!ec$x y", 4, nullptr, 0, false, &dollar},  // Enter on "!ec$" reads "ec$" too
+      {true, 9, u"!ec$x y", 4, nullptr, 0, false, &dollar},     // Enter on "!ec$" reads "ec$" too
       // Verify shows an expansion once: one that is the line as typed runs.
       {false, 13, u"!!", -1, u"!!", 2, false, &bangs, false, true},
       {true, 9, u"!!:x", 2, nullptr, 0, false, &grep},     // bash reads :x as the reference's
@@ -250,10 +250,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     SCOPED_TRACE(ShowBrief(row.line) + " key " + std::to_string(row.key) +
                  (row.bash ? " bash" : ""));
     BashMode(row.bash ? u"bash" : nullptr);
-    host::SetHistory(row.history != nullptr
-                         ? *row.history
-                         : std::vector<std::u16string>{u"dir", std::u16string(65000, u'z'),
-                                                       u"echo one two"});
+    host::SetHistory(
+        row.history != nullptr
+            ? *row.history
+            : std::vector<std::u16string>{u"dir", std::u16string(65000, u'z'), u"echo one two"});
     host::Set(row.foldCase ? u"/I1" : u"/I0");
     const host::KeyResult r = host::Press(row.line, row.key, u"", row.cursor);
     const long typedCursor = row.cursor < 0 ? static_cast<long>(row.line.size()) : row.cursor;
@@ -263,8 +263,7 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     EXPECT_EQ(r.redraw, rewritten ? 1 : 0);
     // Tab is swallowed when it expands; with verify so is Enter, also when it fails, unless it
     // gives the line as typed; Space always goes on.
-    const bool swallowed =
-        (rewritten && row.key != 32 && !row.runs) || (row.beep && row.key == 13);
+    const bool swallowed = (rewritten && row.key != 32 && !row.runs) || (row.beep && row.key == 13);
     EXPECT_EQ(r.key, swallowed ? 0 : row.key);
     EXPECT_TRUE(r.bufferKept);
     if (row.beep) ++beeps;

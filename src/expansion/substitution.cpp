@@ -72,6 +72,7 @@ bool ReadBashTexts(const char16_t* p, TypedSubstitution* sub) {
   sub->withTyped = static_cast<size_t>(q - sub->with);
   sub->closed = *q != 0;
   sub->end = sub->closed ? q + d.length : q;
+  work::Done(static_cast<size_t>(sub->end - p));
   return true;
 }
 

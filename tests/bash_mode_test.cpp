@@ -273,6 +273,31 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
     ReleaseExpansion(&x);
   }
   PluginSettings.caseInsensitive = 0;
+  // A leading chain of :s, each with a delimiter of its own and a '\' before its delimiters (as
+  // in C:\), before a long text: bash's reading of every one of them runs to the end of the line.
+  // Enter in bash mode and the keys' question of where bash's reading of the first reference ends
+  // read the line once for all of them.
+  std::u16string chain = u"!!";
+  for (char16_t d = 0x21; d < 0xD800; ++d) {
+    if (text::IsPunct(d) && d != u'\\' && d != u'!') {
+      chain += std::u16string(u":s") + d + u"x\\" + d + u"x\\" + d;
+    }
+  }
+  const std::u16string led = chain + u" " + std::u16string(60000, u'a');
+  standin::SetHistory({u"x\\"});
+  work::done = work::charged = 0;
+  LineExpansion x = ExpandLine(kBashDialect, led.c_str());
+  EXPECT_EQ(x.outcome, kLineExpanded);
+  if (x.outcome == kLineExpanded) {
+    EXPECT_EQ(std::u16string(x.text), u"x\\" + led.substr(chain.size()));
+  }
+  EXPECT_LE(work::done, 4 * work::charged + 4 * kLineCapacity);
+  ReleaseExpansion(&x);
+  bool open = true;
+  work::done = 0;
+  EXPECT_FALSE(BashReadsPast(led.c_str(), chain.size(), &open));
+  EXPECT_FALSE(open);
+  EXPECT_LE(work::done, 4 * kLineCapacity);
   // Once spent, a budget stays spent: a step of no units after it fails too, so no piece of the
   // line made after the count ran out can pass for done.
   Budget budget{10};

@@ -35,7 +35,9 @@ bool BashReadsPast(const char16_t* line, size_t cut, bool* open) {
   if (event.end > at) return true;
   // A :s of the leading chain that bash's rules read closed past the default rules' chain, which
   // the cut ends, goes on past the cut.
-  if (event.end == ReadEvent(kDefaultDialect, line + 1).end) {
+  if (event.end == ReadEvent(kDefaultDialect, line + 1).end && event.end[0] == u':' &&
+      event.end[1] == u's') {
+    PrepareLeadingChain(event.end);
     TypedSubstitution sub;
     for (const char16_t* p = event.end; p < at && p[0] == u':' && p[1] == u's'; p = sub.end) {
       if (!ReadLeadingSubstitution(p + 2, at, &sub)) return sub.end != nullptr && sub.end > at;

@@ -121,6 +121,7 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
   bool global = false;    // a g or a holds until an s or & has applied it
   bool eachWord = false;  // a G holds for every later s and & of the same reference
   const char16_t* chainEnd = defaultFirst ? DefaultChainEnd(p) : nullptr;
+  if (defaultFirst && p[0] == u':' && p[1] == u's') PrepareLeadingChain(p);
   while (*p == u':') {
     const char16_t* m = p + 1;
     TypedSubstitution leading;

@@ -72,8 +72,19 @@ bool ReadBashTexts(const char16_t* p, TypedSubstitution* sub) {
   sub->withTyped = static_cast<size_t>(q - sub->with);
   sub->closed = *q != 0;
   sub->end = sub->closed ? q + d.length : q;
+  work::Done(static_cast<size_t>(sub->end - p));
   return true;
 }
+
+// Where bash's texts of the leading chain of :s end: the places of the line from PlacesFrom on
+// where a unit, as a delimiter, would end one of bash's texts (every unit that no '\' stands
+// before, and every '\', which no '\' quotes), each with the next place of the same unit, by
+// its offset from PlacesFrom plus one (0: none). LastPlace holds, during a pass, the nearest place
+// yet of each unit, and is all 0 between passes. Process-wide for their size; written and read
+// within one expansion.
+uint16_t NextPlace[kLineCapacity];
+uint16_t LastPlace[65536];
+const char16_t* PlacesFrom;
 
 }  // namespace
 
@@ -85,15 +96,30 @@ bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub
   return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub) : ReadBashTexts(p, sub);
 }
 
+void PrepareLeadingChain(const char16_t* chain) {
+  const size_t length = text::BoundedLength(chain, kLineCapacity);
+  for (size_t k = length; k > 0; --k) {
+    const char16_t c = chain[k - 1];
+    if (c != u'\\' && k > 1 && chain[k - 2] == u'\\') continue;  // quoted: ends no text
+    NextPlace[k - 1] = LastPlace[c];
+    LastPlace[c] = static_cast<uint16_t>(k);
+  }
+  for (size_t k = 0; k < length; ++k) LastPlace[chain[k]] = 0;
+  PlacesFrom = chain;
+  work::Done(2 * length);
+}
+
 bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub) {
-  TypedSubstitution asBash;
   if (!ReadDefaultSubstitution(p, sub)) {
     sub->end = nullptr;
     return false;
   }
-  ReadBashTexts(p, &asBash);
-  if (!asBash.closed || asBash.end <= chainEnd) return true;
-  *sub = asBash;
+  // Bash's reading of "d old d new d" ends at the second place of d after the one at `p` (no '\'
+  // stands before the opening d, which follows the 's'): its old text ends at the first.
+  const size_t old = NextPlace[p - PlacesFrom];
+  const size_t close = old != 0 ? NextPlace[old - 1] : 0;
+  if (close == 0 || PlacesFrom + close <= chainEnd) return true;
+  ReadBashTexts(p, sub);  // its reading takes over, once in a chain: the chain ends with it
   return false;
 }
 

@@ -34,13 +34,20 @@ struct TypedSubstitution {
 // quotes it, and both texts may run to the end of the line. False when malformed.
 bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub);
 
-// Reads the :s modifier at `p` (at its delimiter) of the chain that leads the first reference of
-// a line that begins with '!', in bash mode: as the default rules read it (true) unless bash's
-// rules read it closed, by a delimiter typed past `chainEnd` (false, `*sub` bash's reading), where
-// `chainEnd` is where the default rules' reading of the whole chain ends. So a :p, a blank or any
-// more of the line that does not close bash's reading never changes what it means: "C:\" stays a
-// text of "!!:s/C:\/D:\/:p", while "!!:s/\/usr/\/opt/" is bash's. False too, `sub->end` null,
-// when the default rules do not read it.
+// Prepares the reading of the :s modifiers of the chain that begins at `chain` (its first ':'),
+// the chain that leads the first reference of a line that begins with '!': one pass over the line
+// from there to its end finds, for every place where a unit would end one of bash's texts, the
+// next place of the same unit, so that bash's reading of every :s of the chain costs a few steps,
+// whatever delimiters they have. Its units are counted.
+void PrepareLeadingChain(const char16_t* chain);
+
+// Reads the :s modifier at `p` (at its delimiter, after the PrepareLeadingChain of its chain) of
+// the chain that leads the first reference of a line that begins with '!', in bash mode: as the
+// default rules read it (true) unless bash's rules read it closed, by a delimiter typed past
+// `chainEnd` (false, `*sub` bash's reading), where `chainEnd` is where the default rules' reading
+// of the whole chain ends. So a :p, a blank or any more of the line that does not close bash's
+// reading never changes what it means: "C:\" stays a text of "!!:s/C:\/D:\/:p", while
+// "!!:s/\/usr/\/opt/" is bash's. False too, `sub->end` null, when the default rules do not read it.
 bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub);
 
 // Where the default rules' reading of the chain of :s modifiers at `p` ends: past every one of

@@ -211,9 +211,12 @@ bool ExpandFrom(BashWork* w, const char16_t* p, const char16_t* end) {
 // units of the texts it reads and makes; all of it counted against the budget.
 LineExpansion ExpandBashLine(const char16_t* line, size_t cut) {
   LineExpansion x;
-  LineFacts facts = FactsOf(line);
   const char16_t* end = line + cut;
+  LineFacts facts = FactsOf(line, end);
   const char16_t* first = FirstReference(&facts, end);
+  // A '!' before the cut that the text after it makes the shell's own ("[!" with the ']' after
+  // the cursor) reads otherwise in the text before the cut on its own, which Enter would run.
+  if (facts.restDecides) x.outcome = kLineFailed;
   if (first == nullptr) return x;
   x.outcome = kLineFailed;
 
@@ -247,7 +250,7 @@ LineExpansion ExpandBashLine(const char16_t* line, size_t cut) {
   ok = ok && ExpandFrom(&w, p, end);
   ReleaseHistoryView(&w.view);  // the new line needs no more of the history
   x.open = w.open;
-  if (!ok) return x;
+  if (!ok || w.facts.restDecides) return x;
   w.out[w.outLength] = 0;
   x.outcome = kLineExpanded;
   x.text = w.out;

@@ -15,8 +15,19 @@ void ReadLineFacts(LineFacts* facts) {
   for (; *p != 0; ++p) {
     if (*p == u']') facts->lastBracket = p;
     if (*p == u'}') facts->lastBrace = p;
+    if (p + 1 == facts->cut) {
+      facts->lastBracketBeforeCut = facts->lastBracket;
+      facts->lastBraceBeforeCut = facts->lastBrace;
+    }
   }
   work::Done(static_cast<size_t>(p - facts->line));
+}
+
+// Whether the cut falls after the '!' at `p` and before the closer that leaves it alone, none
+// standing between them (`closerBeforeCut`: the last one before the cut).
+bool CutBefore(const LineFacts* facts, const char16_t* p, const char16_t* closerBeforeCut) {
+  return facts->cut != nullptr && p < facts->cut &&
+         (closerBeforeCut == nullptr || closerBeforeCut < p);
 }
 
 }  // namespace
@@ -35,16 +46,22 @@ LineStep ScanStep(LineScan* scan, const char16_t* p) {
   return {*p == u'!' ? kBangStep : kTextStep, 1};
 }
 
-LineFacts FactsOf(const char16_t* line) {
-  return {line, line, false, nullptr, nullptr};
+LineFacts FactsOf(const char16_t* line, const char16_t* cut) {
+  return {line, line, cut, false, nullptr, nullptr, nullptr, nullptr, false};
 }
 
 bool BeginsReference(LineFacts* facts, const char16_t* p, const char16_t* made, size_t madeLength) {
   if (*p != u'!' || EndsBang(p[1])) return false;
   const size_t plain = static_cast<size_t>(p - facts->plainFrom);  // text units before the '!'
   if (p > facts->line && (p[-1] == u'[' || p[-1] == u'{') && !facts->read) ReadLineFacts(facts);
-  if (plain > 0 && p[-1] == u'[' && facts->lastBracket > p) return false;
-  if (plain > 1 && p[-1] == u'{' && p[-2] == u'$' && facts->lastBrace > p) return false;
+  if (plain > 0 && p[-1] == u'[' && facts->lastBracket > p) {
+    facts->restDecides = facts->restDecides || CutBefore(facts, p, facts->lastBracketBeforeCut);
+    return false;
+  }
+  if (plain > 1 && p[-1] == u'{' && p[-2] == u'$' && facts->lastBrace > p) {
+    facts->restDecides = facts->restDecides || CutBefore(facts, p, facts->lastBraceBeforeCut);
+    return false;
+  }
   if (madeLength > 1 && made[madeLength - 1] == u'$') return false;
   return true;
 }
@@ -71,6 +88,6 @@ bool HoldsBashReference(const char16_t* line) {
     while (*p != 0 && *p != u'!') ++p;
     if (*p == 0) return false;
   }
-  LineFacts facts = FactsOf(line);
+  LineFacts facts = FactsOf(line, nullptr);
   return FirstReference(&facts, line + kLineCapacity) != nullptr;
 }

@@ -42,13 +42,19 @@ LineStep ScanStep(LineScan* scan, const char16_t* p);
 struct LineFacts {
   const char16_t* line;         // the typed line
   const char16_t* plainFrom;    // where the line's ordinary text begins, after the last reference
+  const char16_t* cut;          // where the text expanded ends (Tab's cursor); null: the line's end
   bool read;                    // the scan has been made
   const char16_t* lastBracket;  // the line's last ']', or null
   const char16_t* lastBrace;    // its last '}', or null
+  const char16_t* lastBracketBeforeCut;  // the last ']' before the cut, or null
+  const char16_t* lastBraceBeforeCut;    // the last '}' before the cut, or null
+  // A '!' before the cut was left alone for a ']' or '}' only the text after the cut holds: the
+  // text before the cut reads otherwise on its own.
+  bool restDecides;
 };
 
-// The facts of `line` before any is read.
-LineFacts FactsOf(const char16_t* line);
+// The facts of `line`, expanded up to `cut` (null: whole), before any is read.
+LineFacts FactsOf(const char16_t* line, const char16_t* cut);
 
 // Whether the '!' at `p` begins a reference, `made` being the new line so far (`madeLength`
 // units). Besides EndsBang, a '!' that the shell itself needs is left alone, by bash's own

@@ -232,6 +232,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       // A line that fills the shell's buffer to its last unit, unended: nothing is read past it.
       {true, 9, u"!-1:0" + std::u16string(kLineCapacity - 5, u'x'), 5, nullptr, 0, false},
       {true, 9, u"ls *[!ec].txt", 8, nullptr, 0, false},  // the ']' after the cursor counts
+      // ... and makes the text before the cursor read otherwise than Enter reads it alone.
+      {true, 9, u"echo [!zz !$]", 12, nullptr, 0, false, &grep},
+      {true, 32, u"echo ${!zz !$}", 13, nullptr, 0, false, &grep},
+      {true, 9, u"echo [!zz] !$]", 13, u"echo [!zz] less]", 15, false, &grep},
       {true, 32, u"echo ${!ec}", 10, nullptr, 0, false},
       {true, 32, u"echo !$", -1, u"echo two", 8, false},
       {true, 32, u"^one^1^ x", 7, u"echo 1 two x", 10, false},

@@ -39,14 +39,27 @@ bool TakeEntry(BashWork* w, const char16_t* entry) {
   return true;
 }
 
+// Whether two events search for the same text the same way; the units compared are charged.
+bool SameSearch(const Event& a, const Event& b, Budget* budget) {
+  if (a.kind != b.kind || a.length != b.length) return false;
+  size_t k = 0;
+  while (k < a.length && a.text[k] == b.text[k]) ++k;
+  work::Done(k);
+  budget->Spend(k);
+  return k == a.length;
+}
+
 // Registers the searches the line may make from `from` on, so that they are answered by one
 // pass over the history: two reads of the line as the scanner reads it, one to count them and
-// one to register them when there are two or more (a single search is made alone). The event
+// one to register them when there are two different ones or more (a single search, however
+// often the line repeats it, is made alone: its own scan is quicker than the pass). The event
 // after every '!' that may begin a reference is taken; a '!' in the texts of a modifier is taken
 // too, which costs a search that is never asked for and nothing else.
 void ExpectLineSearches(BashWork* w, const char16_t* from) {
   size_t searches = 0;
-  for (int pass = 0; pass < 2 && (pass == 0 || searches >= 2); ++pass) {
+  bool different = false;  // a search met differs from the first one
+  Event first = {};
+  for (int pass = 0; pass < 2 && (pass == 0 || different); ++pass) {
     LineScan scan = {w->facts.line, 0};
     const char16_t* p = from;
     while (*p != 0) {
@@ -59,7 +72,8 @@ void ExpectLineSearches(BashWork* w, const char16_t* from) {
       const Event event = ReadEvent(kBashDialect, p + 1);
       if ((event.kind == kEventContains && event.length > 0) || event.kind == kEventPrefix) {
         if (pass == 0) {
-          ++searches;
+          if (++searches == 1) first = event;
+          different = different || !SameSearch(first, event, &w->budget);
         } else {
           ExpectSearch(&w->view, event.kind == kEventPrefix ? kBeginsWith : kContains, event.text,
                        event.length);

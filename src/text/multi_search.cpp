@@ -47,6 +47,7 @@ bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size
   s->units = 0;
   for (size_t row = 0; row <= total; ++row) {
     for (size_t w = 0; w < s->words; ++w) s->masks[row][w] = 0;
+    s->begins[row] = false;
   }
   size_t place = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -56,7 +57,10 @@ bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size
       const size_t index = IndexOf(s, c);
       const uint64_t bit = 1ull << (place % 64);
       s->masks[index][place / 64] |= bit;
-      if (j == 0) s->starts[place / 64] |= bit;
+      if (j == 0) {
+        s->starts[place / 64] |= bit;
+        s->begins[index] = true;
+      }
       if (j + 1 == lengths[i]) {
         s->active[place / 64] |= bit;
         s->textAt[place] = static_cast<uint16_t>(i);
@@ -79,15 +83,21 @@ uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found, s
   uint64_t state[kMultiSearchWords] = {};
   uint64_t work = 0;
   const char16_t* p = text;
+  bool empty = true;  // no text has begun: the state is all zero
   for (; *p != 0; ++p) {
-    const uint64_t* mask = s.masks[s.indexOf[s.folded ? FoldForSearch(*p) : *p]];
-    uint64_t carry = 0, hits = 0;
+    const size_t index = s.indexOf[s.folded ? FoldForSearch(*p) : *p];
+    // With no text begun, a unit that begins none leaves the state as it is.
+    if (empty && !s.begins[index]) continue;
+    const uint64_t* mask = s.masks[index];
+    uint64_t carry = 0, hits = 0, any = 0;
     for (size_t w = 0; w < s.words; ++w) {
       const uint64_t moved = (state[w] << 1) | carry | s.starts[w];
       carry = state[w] >> 63;
       state[w] = moved & mask[w];
       hits |= state[w] & s.active[w];
+      any |= state[w];
     }
+    empty = any == 0;
     work += s.words;
     if (hits == 0) continue;
     for (size_t w = 0; w < s.words; ++w) {

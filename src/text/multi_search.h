@@ -33,6 +33,7 @@ struct MultiSearch {
   // The mask index of every unit (0: in no text), so that each unit read costs one look-up,
   // whatever units the texts and the text read hold.
   uint16_t indexOf[65536];
+  bool begins[kMultiSearchUnits + 1];  // by mask index: the unit begins one of the texts
 };
 
 // Prepares `count` texts (`texts[i]`, `lengths[i]` units, none empty): false when together they

@@ -816,6 +816,7 @@ constexpr const char* kLinePieces[] = {
     "!ec\"",
     "! 1",
     ":s/c/&x/",
+    ":Gs/a/x/",
 };
 
 // The words of an entry: operators, redirections, groups, the shell's quotes, paths and plain
@@ -989,6 +990,8 @@ struct CharCase {
   bool defaultUnclear = false;          // if characters are of the classes that make it so
   bool askPrimed = false;               // bash is asked after a search and a substitution too
   bool askG = false;                    // and with each ":G" made text
+  size_t firstG = 0;                    // where the first ":G" before 's' or '&' is
+  bool eachWord = false;                // bash reads it as a modifier: see JudgeEachWord
   const char* unjudged = nullptr;       // why no rule judges it
   BashResult bash, primed, textG, beforeG, byDefaultAnswer;  // bash's answers
   BashResult plugin;                                         // the plugin's, in bash mode
@@ -1203,21 +1206,26 @@ bool Translate(CharCase* c, size_t count) {
   return true;
 }
 
+// Whether bash's answer ends with `tail`, after plain text: the probe's mark stands in it once.
+bool EndsWith(const BashResult& r, const std::string& tail) {
+  return r.expanded && r.line.size() >= tail.size() &&
+         r.line.compare(r.line.size() - tail.size(), tail.size(), tail) == 0 &&
+         std::count(r.line.begin(), r.line.end(), kProbeMark) == 1;
+}
+
+// Whether bash's answer to a line so far, then "!#" and the probe unit, is that line so far
+// twice: the "!#" began a reference.
+bool CopiedLineSoFar(const BashResult& r) {
+  if (!r.expanded || r.line.empty() || r.line.back() != kProbeUnit) return false;
+  const size_t half = (r.line.size() - 1) / 2;
+  return r.line.size() % 2 == 1 && r.line.compare(0, half, r.line, half, half) == 0;
+}
+
 // What the probe asked about c->probeAt found, from bash's answers to c->probes.
 Place ReadProbe(const CharCase& c, const BashResult* answers) {
   const char u = c.line[c.probeAt];
-  auto endsWith = [](const BashResult& r, const std::string& tail) {
-    return r.expanded && r.line.size() >= tail.size() &&
-           r.line.compare(r.line.size() - tail.size(), tail.size(), tail) == 0 &&
-           std::count(r.line.begin(), r.line.end(), kProbeMark) == 1;
-  };
-  if (u == '!') {  // asked with "!#": a reference copies the line so far
-    const BashResult& r = answers[0];
-    if (!r.expanded || r.line.empty() || r.line.back() != kProbeUnit) return kNoReference;
-    const size_t half = (r.line.size() - 1) / 2;
-    const bool twice = r.line.size() % 2 == 1 && r.line.compare(0, half, r.line, half, half) == 0;
-    return twice ? kReferenceStart : kNoReference;
-  }
+  auto endsWith = EndsWith;
+  if (u == '!') return CopiedLineSoFar(answers[0]) ? kReferenceStart : kNoReference;
   if (u == ':' && c.probeAt > 0 && c.line[c.probeAt - 1] == '!') {
     // "!:" is the newest entry with a modifier, where "!" and the probe would be a search.
     return endsWith(answers[1], ":" + kProbe) ? kPlainText : kModifierStart;
@@ -1348,13 +1356,33 @@ std::string Unmask(const CharCase& c, const std::string& answer) {
   return line;
 }
 
+// Whether a "!#" after `from` in bash's line takes words from the line so far (a designator or
+// :x after it).
+bool SplitsLineSoFar(const std::string& s, size_t from) {
+  for (size_t at = s.find("!#", from); at != std::string::npos; at = s.find("!#", at + 1)) {
+    const char next = at + 2 < s.size() ? s[at + 2] : 0;
+    const char then = at + 3 < s.size() ? s[at + 3] : 0;
+    if (next != 0 && std::strchr("^$*-%", next) != nullptr) return true;
+    if (next == ':' && then != 0 && (IsDigitAt(s, at + 3) || std::strchr("^$*-%x", then))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Bash's answers, read under the rules, into what the plugin must give (c->expected), or why
 // no rule can say (c->unjudged).
 void Judge(CharCase* c) {
   if (c->unjudged != nullptr) return;
   if (c->defaultReads && c->byDefaultAnswer.expanded) {
     if (c->defaultUnclear) {
-      c->unjudged = "the default rules' classes of a character";
+      // Whether the default rules read the line or not, it must give bash's line.
+      c->defaultReads = false;
+      Judge(c);
+      const BashResult& d = c->byDefaultAnswer;
+      if (c->unjudged == nullptr && (!c->expected.expanded || c->expected.line != d.line)) {
+        c->unjudged = "the default rules' classes of a character";
+      }
       return;
     }
     c->rules = 1u << kDefaultFirst;
@@ -1380,7 +1408,7 @@ void Judge(CharCase* c) {
     std::string text = c->textG.line;
     std::replace(text.begin(), text.end(), kProbeUnit, 'G');
     if (!b.expanded || !c->textG.expanded || text != b.line) {
-      c->unjudged = ":G substitutes word by word";
+      c->eachWord = true;
       return;
     }
   }
@@ -1400,18 +1428,19 @@ void Judge(CharCase* c) {
   c->expected = {true, Unmask(*c, b.line)};
   if (!standin::IsUtf8(c->expected.line)) c->unjudged = "bash's answer splits a character";
   const size_t quoting = std::min(c->asked.find(":q"), c->asked.find(":x"));
-  if (quoting != std::string::npos && c->asked.find("!#", quoting) != std::string::npos &&
+  if (quoting != std::string::npos && SplitsLineSoFar(c->asked, quoting) &&
       b.line.find('\'') != std::string::npos) {
     c->unjudged = "bash splits the line so far at the quotes of :q or :x";
   }
   if (quoting != std::string::npos &&
       std::min(c->asked.find(":q", quoting + 1), c->asked.find(":x", quoting + 1)) !=
           std::string::npos &&
-      b.line.find(kTextSingleQuote) != std::string::npos) {
+      b.line.find(kTextSingleQuote) != std::string::npos &&
+      b.line.find('\'') != std::string::npos) {
     c->unjudged = "bash's :q or :x quotes a typed single quote twice";
   }
   const size_t searchEnd = c->asked.find(kSearchEnd);
-  if (searchEnd != std::string::npos && c->asked.find("!#", searchEnd) != std::string::npos) {
+  if (searchEnd != std::string::npos && SplitsLineSoFar(c->asked, searchEnd)) {
     c->unjudged = "a search ended by a quote before !#";
   }
 }
@@ -1497,6 +1526,7 @@ void AskAll(const std::vector<std::string>& history, std::vector<CharCase>* case
       }
     }
     c.askG = first != std::string::npos;
+    c.firstG = first;
     queries.push_back({a});
     if (c.askPrimed) queries.push_back({a, true});
     if (c.askG) {
@@ -1516,6 +1546,149 @@ void AskAll(const std::vector<std::string>& history, std::vector<CharCase>* case
       c.beforeG = answers[next++];
     }
     if (c.defaultReads) c.byDefaultAnswer = answers[next++];
+  }
+}
+
+// The words of bash's answer to `!!:0`, `!!:1` ... over a history of one text: each word, up to
+// the first number that names none.
+std::vector<std::string> WordsOf(const std::vector<BashResult>& answers, size_t from,
+                                 size_t count) {
+  std::vector<std::string> words;
+  for (size_t i = from; i < from + count && answers[i].expanded; ++i) {
+    words.push_back(answers[i].line);
+  }
+  return words;
+}
+
+constexpr size_t kMostWords = 40;  // more than the texts drawn here hold
+
+// `:G` replaces once in each word: the lines where bash reads a ":G" before an 's' as a
+// modifier (c->eachWord). Its reference begins at the last '!' before it that bash reads as the
+// start of a reference (or at a quick substitution), and its substitution ends where bash next
+// reads plain text. Then bash is asked the text the substitution applies to (the line up to the
+// ":G", less the line up to the reference), its words one by one (`!!:n` over a history of that
+// text alone), each word's substitution (over a history of the words), and last the line with
+// the reference written as the text so made, as text. A reference whose substitution is not its
+// last modifier, and a line whose rest reads the line so far or the latest search or
+// substitution, stay unjudged.
+void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase>* cases) {
+  std::vector<CharCase*> lines;
+  for (CharCase& c : *cases) {
+    if (!c.eachWord) continue;
+    c.eachWord = false;
+    const std::string& a = c.asked;
+    const size_t g = c.firstG;
+    const bool emptyOld = g + 4 < a.size() && a[g + 4] == a[g + 3];
+    if (a[g + 2] != 's' || g + 4 >= a.size() || emptyOld) {
+      c.unjudged = ":G of '&' or of an empty old text";
+    } else {
+      lines.push_back(&c);
+    }
+  }
+  if (lines.empty()) return;
+
+  // Where each reference begins, and where its substitution ends.
+  std::vector<BashQuery> queries;
+  for (CharCase* c : lines) {
+    const std::string& a = c->asked;
+    for (size_t p = 0; p < c->firstG; ++p) {
+      if (a[p] == '!') queries.push_back({a.substr(0, p) + "!#" + kProbeUnit});
+    }
+    for (size_t q = c->firstG + 3; q <= a.size(); ++q) queries.push_back({a.substr(0, q) + kProbe});
+  }
+  std::vector<BashResult> answers = AskBashTypedBrackets(history, queries);
+  std::vector<size_t> starts(lines.size()), ends(lines.size());
+  size_t next = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& a = lines[i]->asked;
+    const size_t g = lines[i]->firstG;
+    starts[i] = a[0] == '^' ? 0 : std::string::npos;
+    for (size_t p = 0; p < g; ++p) {
+      if (a[p] == '!' && CopiedLineSoFar(answers[next++])) starts[i] = p;
+    }
+    ends[i] = a.size();
+    for (size_t q = g + 3; q <= a.size(); ++q) {
+      if (EndsWith(answers[next++], kProbe) && ends[i] == a.size()) ends[i] = q;
+    }
+    const std::string rest = a.substr(ends[i]);
+    bool readsLine = rest.find("!#") != std::string::npos || rest.find('%') != std::string::npos;
+    for (const char* memory : {":&", "g&", "a&", "G&", "!??"}) {
+      readsLine = readsLine || rest.find(memory) != std::string::npos;
+    }
+    for (size_t k = 0; k + 2 < rest.size(); ++k) {
+      readsLine = readsLine || (rest[k] == 's' && rest[k + 1] == rest[k + 2]);
+    }
+    if (starts[i] == std::string::npos) {  // no reference: the ":G" is text
+      lines[i]->askG = false;
+      Judge(lines[i]);
+    } else if (rest[0] == ':' || readsLine) {
+      lines[i]->unjudged = ":G in a reference this rule does not take apart";
+    }
+  }
+
+  // The line up to each reference, and up to its ":G" (where a bare '!' is "!!").
+  queries.clear();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const size_t g = lines[i]->firstG;
+    const std::string& a = lines[i]->asked;
+    queries.push_back({a.substr(0, starts[i] == std::string::npos ? 0 : starts[i])});
+    queries.push_back({a.substr(0, g) + (starts[i] == g - 1 ? "!" : "")});
+  }
+  answers = AskBashTypedBrackets(history, queries);
+  std::vector<std::string> before(lines.size()), texts(lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const BashResult& upToG = answers[2 * i + 1];
+    before[i] = answers[2 * i].line;
+    if (!answers[2 * i].expanded || !upToG.expanded ||
+        upToG.line.compare(0, before[i].size(), before[i]) != 0) {
+      if (lines[i]->unjudged == nullptr) lines[i]->unjudged = ":G after a text bash did not keep";
+    }
+    texts[i] = upToG.line.substr(std::min(before[i].size(), upToG.line.size()));
+  }
+
+  // The words of each text, and each word's substitution.
+  for (size_t i = 0; i < lines.size(); ++i) {
+    CharCase* c = lines[i];
+    if (c->unjudged != nullptr || !c->askG) continue;
+    queries.clear();
+    for (size_t n = 0; n < kMostWords; ++n) queries.push_back({"!!:" + std::to_string(n)});
+    const std::vector<std::string> words =
+        WordsOf(AskBashTypedBrackets({texts[i]}, queries), 0, kMostWords);
+    const std::string spec = c->asked.substr(c->firstG + 2, ends[i] - c->firstG - 2);
+    queries.clear();
+    for (size_t n = 0; n < words.size(); ++n) {
+      queries.push_back({"!" + std::to_string(n + 1) + ":" + spec});
+    }
+    const std::vector<BashResult> made = AskBashTypedBrackets(words, queries);
+    std::string text;
+    size_t at = 0;
+    bool found = false;
+    for (size_t n = 0; n < words.size(); ++n) {
+      const size_t word = texts[i].find(words[n], at);
+      if (word == std::string::npos) break;
+      text += texts[i].substr(at, word - at) + (made[n].expanded ? made[n].line : words[n]);
+      at = word + words[n].size();
+      found = found || made[n].expanded;
+    }
+    text += texts[i].substr(at);
+    if (!found) {  // no word holds the old text
+      c->rules |= 1u << kEachWord;
+      c->expected = {false, ""};
+      continue;
+    }
+
+    // The line with the reference as the text made, all of it text.
+    std::string asText;
+    for (char u : before[i] + text) asText += u == '[' || u == '{' ? u : TextUnit(u);
+    if (asText[0] == '^') {
+      c->unjudged = ":G made a line that begins with '^'";
+      continue;
+    }
+    const BashResult answer =
+        AskBashTypedBrackets(history, {{asText + c->asked.substr(ends[i])}})[0];
+    c->rules |= 1u << kEachWord;
+    c->expected = answer.expanded ? BashResult{true, Unmask(*c, answer.line)} : answer;
+    if (answer.timedOut || answer.crashed) c->unjudged = "bash ran out of time";
   }
 }
 
@@ -1548,10 +1721,11 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
     for (CharCase& c : batchCases) c.plugin = KeyAnswer(c.line);
     TranslateAll(history, &batchCases);
     AskAll(history, &batchCases);
+    for (CharCase& c : batchCases) Judge(&c);
+    JudgeEachWord(history, &batchCases);
 
     for (CharCase& c : batchCases) {
       ++done;
-      Judge(&c);
       if (c.unjudged != nullptr) {
         if (++unjudged <= 10) printf("  unjudged (%s): %s\n", c.unjudged, c.line.c_str());
         continue;

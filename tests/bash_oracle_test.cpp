@@ -850,7 +850,7 @@ constexpr const char* kLinePieces[] = {
     "!ec\"",
     "! 1",
     ":s/c/&x/",
-    ":Gs/a/x/",
+    ":Gs/o/x/",
 };
 
 // The words of an entry: operators, redirections, groups, the shell's quotes, paths and plain
@@ -1598,8 +1598,9 @@ constexpr size_t kMostWords = 40;  // more than the texts drawn here hold
 // start of a reference (or at a quick substitution), and its substitution ends where bash next
 // reads plain text. Then bash is asked the text the substitution applies to (the line up to the
 // ":G", less the line up to the reference), its words one by one (`!!:n` over a history of that
-// text alone), each word's substitution (over a history of the words), and last the line with
-// the reference written as the text so made, as text. A reference whose substitution is not its
+// text alone, where a '#' begins no comment, as in bash's own :G), each word's substitution (over
+// a history of the words), and last the line with the reference written as the text so made,
+// as text. A reference whose substitution is not its
 // last modifier, and a line whose rest reads the line so far or the latest search or
 // substitution, stay unjudged.
 void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase>* cases) {
@@ -1683,15 +1684,18 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
     if (c->unjudged != nullptr || !c->askG) continue;
     queries.clear();
     for (size_t n = 0; n < kMostWords; ++n) queries.push_back({"!!:" + std::to_string(n)});
-    const std::vector<std::string> words =
-        WordsOf(AskBashTypedBrackets({texts[i]}, queries), 0, kMostWords);
+    // A '#' that begins a word begins no comment here, as in bash's own :G.
+    std::string text = texts[i];
+    std::replace(text.begin(), text.end(), '#', kTextHash);
+    std::vector<std::string> words = WordsOf(AskBashTypedBrackets({text}, queries), 0, kMostWords);
+    for (std::string& word : words) std::replace(word.begin(), word.end(), kTextHash, '#');
     const std::string spec = c->asked.substr(c->firstG + 2, ends[i] - c->firstG - 2);
     queries.clear();
     for (size_t n = 0; n < words.size(); ++n) {
       queries.push_back({"!" + std::to_string(n + 1) + ":" + spec});
     }
     const std::vector<BashResult> made = AskBashTypedBrackets(words, queries);
-    std::string text;
+    text.clear();
     size_t at = 0;
     bool found = false;
     for (size_t n = 0; n < words.size(); ++n) {

@@ -206,8 +206,8 @@ struct BashResult {
 // One line for bash to expand.
 struct BashQuery {
   std::string line;
-  // First a search and a substitution of texts that no entry or line holds, so that a line that
-  // reads bash's latest search or substitution gives another answer than in a fresh bash.
+  // First a search for a text that no entry or line holds: a line that reads bash's latest search
+  // or substitution (an empty old text falls back on the search) then gives another answer.
   bool primed = false;
 };
 
@@ -216,8 +216,8 @@ constexpr int kBashCpuSeconds = 1;    // each line's limit: bounds a loop, not a
 constexpr int kShellCpuSeconds = 60;  // and the shell's, for all it does itself
 constexpr size_t kLeastQueriesAtOnce = 16;  // a bash for fewer costs more than it saves
 constexpr size_t kMaxScriptBytes = 120000;  // below the kernel's limit for one argument
-constexpr char kPrimedEntry[] = "\x13 \x14";
-constexpr char kPrimer[] = "!?\x13?:s/\x14/\x15/";
+constexpr char kPrimedEntry[] = "\x13";     // found by the search of a primed bash, then dropped
+constexpr char kPrimer[] = "!?\x13?";
 
 // One running bash: its process and the output read so far.
 struct BashProcess {
@@ -1026,7 +1026,9 @@ struct CharCase {
   bool askG = false;                    // and with each ":G" made text
   size_t firstG = 0;                    // where the first ":G" before 's' or '&' is
   bool eachWord = false;                // bash reads it as a modifier: see JudgeEachWord
-  const char* unjudged = nullptr;       // why no rule judges it
+  size_t splitsOtherwise = std::string::npos;  // from where bash splits `asked` into words
+                                               // otherwise than Quorvin the typed line
+  const char* unjudged = nullptr;              // why no rule judges it
   BashResult bash, primed, textG, beforeG, byDefaultAnswer;  // bash's answers
   BashResult plugin;                                         // the plugin's, in bash mode
   BashResult expected;                                       // what the plugin must give
@@ -1079,6 +1081,7 @@ bool Translate(CharCase* c, size_t count) {
   std::string delimiter;     // a :s delimiter outside ASCII still to be met, and its unit
   char delimiterUnit = 0;
   int delimitersLeft = 0;
+  size_t splitsOtherwise = std::string::npos;
   // Bash's place at `q`, or null once the probe that finds it is set.
   auto placeAt = [c](size_t q, std::vector<std::string> probes) -> const Place* {
     const auto known = c->places.find(q);
@@ -1111,14 +1114,17 @@ bool Translate(CharCase* c, size_t count) {
       ++q;
     } else if (u == '"' || u == '`') {
       Place at = kPlainText;
-      if (!plain && t.back() == '!') {
+      if (!plain && !t.empty() && t.back() == '!') {
         at = kInSearch;  // an empty search text, ended by the quote
       } else if (!plain) {
         const Place* p = placeAt(q, {t + kProbe, t + kSearchEnd + kProbe});
         if (p == nullptr) return false;
         at = *p;
       }
-      if (at == kInSearch) t += kSearchEnd;
+      if (at == kInSearch) {
+        splitsOtherwise = std::min(splitsOtherwise, t.size());  // a ';' splits bash's words
+        t += kSearchEnd;
+      }
       t += u;
       if (at != kInReference) {
         quote = u;
@@ -1138,6 +1144,10 @@ bool Translate(CharCase* c, size_t count) {
         const size_t w = Width(s, q);
         const char text = w == 1 && s[q] != '#' ? TextUnit(s[q]) : 0;
         if (text != 0 && text != s[q]) rules |= 1u << kEscape;
+        // An escaped quote still groups Quorvin's words, and "!(" opens a group of them.
+        if (text != 0 && text != s[q] && (s[q] != '!' || (q + 1 < s.size() && s[q + 1] == '('))) {
+          splitsOtherwise = std::min(splitsOtherwise, t.size());
+        }
         t += text != 0 ? std::string(1, text) : s.substr(q, w);
         q += w;
         plain = true;
@@ -1158,9 +1168,18 @@ bool Translate(CharCase* c, size_t count) {
       if (text) rules |= 1u << kBackslash;
       ++q;
     } else if (u == '!') {
-      const bool bracket =
-          (q > 0 && s[q - 1] == '[' && s.find(']', q + 1) != std::string::npos) ||
-          (q > 1 && s[q - 1] == '{' && s[q - 2] == '$' && s.find('}', q + 1) != std::string::npos);
+      // "[!" and "${!" of the line's text: the '[' or '$' is no part of a reference.
+      const bool square = q > 0 && s[q - 1] == '[' && s.find(']', q + 1) != std::string::npos;
+      const bool brace = q > 1 && s[q - 1] == '{' && s[q - 2] == '$' &&
+                         s.find('}', q + 1) != std::string::npos && t.size() >= 2;
+      bool bracket = (square || brace) && plain;
+      if ((square || brace) && !plain) {
+        const size_t at = q - (square ? 1 : 2);
+        const std::string before = t.substr(0, t.size() - (square ? 1 : 2));
+        const Place* p = placeAt(at, {before + kProbe, before + s[at] + kProbe});
+        if (p == nullptr) return false;
+        bracket = *p == kPlainText;
+      }
       size_t length = 0;
       const bool parenthesis = q + 1 < s.size() && s[q + 1] == '(';
       const std::string number = parenthesis ? "" : BashNumber(s, q + 1, count, &length);
@@ -1174,6 +1193,8 @@ bool Translate(CharCase* c, size_t count) {
         }
       }
       if (bracket || (start && parenthesis)) {
+        // "!(" opens a group of Quorvin's words, and of bash's only where it reads a '!'.
+        if (parenthesis) splitsOtherwise = std::min(splitsOtherwise, t.size());
         t += kTextBang;
         rules |= 1u << (bracket ? kBrackets : kParenthesis);
         plain = plain || start;
@@ -1237,6 +1258,7 @@ bool Translate(CharCase* c, size_t count) {
   }
   c->asked = t;
   c->rules = rules;
+  c->splitsOtherwise = splitsOtherwise;
   return true;
 }
 
@@ -1255,24 +1277,31 @@ bool CopiedLineSoFar(const BashResult& r) {
   return r.line.size() % 2 == 1 && r.line.compare(0, half, r.line, half, half) == 0;
 }
 
-// What the probe asked about c->probeAt found, from bash's answers to c->probes.
-Place ReadProbe(const CharCase& c, const BashResult* answers) {
-  const char u = c.line[c.probeAt];
-  auto endsWith = EndsWith;
+// What a probe of the unit `u` found, from bash's answers to the line so far (`afterBang`: it
+// ends with a '!') with the probe after it, and, for some units, with the unit and the probe.
+Place ReadUnitProbe(char u, bool afterBang, const BashResult* answers) {
   if (u == '!') return CopiedLineSoFar(answers[0]) ? kReferenceStart : kNoReference;
-  if (u == ':' && c.probeAt > 0 && c.line[c.probeAt - 1] == '!') {
+  if (u == ':' && afterBang) {
     // "!:" is the newest entry with a modifier, where "!" and the probe would be a search.
-    return endsWith(answers[1], ":" + kProbe) ? kPlainText : kModifierStart;
+    return EndsWith(answers[1], ":" + kProbe) ? kPlainText : kModifierStart;
   }
-  if (!endsWith(answers[0], kProbe)) {
+  if (!EndsWith(answers[0], kProbe)) {
     const bool quote = u == '"' || u == '`';
-    return quote && endsWith(answers[1], kSearchEnd + kProbe) ? kInSearch : kInReference;
+    return quote && EndsWith(answers[1], kSearchEnd + kProbe) ? kInSearch : kInReference;
   }
-  if (u != '^' && u != ':') return kPlainText;
+  if (u != '^' && u != ':' && u != '$' && u != '[') return kPlainText;
   // Asked again with the unit itself before the probe: as text, bash copies it too.
   const std::string before = answers[0].line.substr(0, answers[0].line.size() - kProbe.size());
   if (answers[1].expanded && answers[1].line == before + u + kProbe) return kPlainText;
   return u == ':' ? kModifierStart : kInReference;
+}
+
+// What the probe asked about c->probeAt found, from bash's answers to c->probes.
+Place ReadProbe(const CharCase& c, const BashResult* answers) {
+  const std::string& first = c.probes[0];
+  const bool afterBang =
+      first.size() > kProbe.size() && first[first.size() - kProbe.size() - 1] == '!';
+  return ReadUnitProbe(c.line[c.probeAt], afterBang, answers);
 }
 
 // Whether the character at `at` is a letter: the ASCII ones and those of Latin-1 drawn here.
@@ -1473,9 +1502,8 @@ void Judge(CharCase* c) {
       b.line.find('\'') != std::string::npos) {
     c->unjudged = "bash's :q or :x quotes a typed single quote twice";
   }
-  const size_t searchEnd = c->asked.find(kSearchEnd);
-  if (searchEnd != std::string::npos && SplitsLineSoFar(c->asked, searchEnd)) {
-    c->unjudged = "a search ended by a quote before !#";
+  if (c->splitsOtherwise != std::string::npos && SplitsLineSoFar(c->asked, c->splitsOtherwise)) {
+    c->unjudged = "!# takes words where bash splits its line otherwise";
   }
 }
 
@@ -1619,10 +1647,13 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
   }
   if (lines.empty()) return;
 
-  // Where each reference begins, and where its substitution ends.
+  // Whether bash reads the ":G" as a modifier, where each reference begins, and where its
+  // substitution ends.
   std::vector<BashQuery> queries;
   for (CharCase* c : lines) {
     const std::string& a = c->asked;
+    queries.push_back({a.substr(0, c->firstG) + kProbe});
+    queries.push_back({a.substr(0, c->firstG) + ":" + kProbe});
     for (size_t p = 0; p < c->firstG; ++p) {
       if (a[p] == '!') queries.push_back({a.substr(0, p) + "!#" + kProbeUnit});
     }
@@ -1634,6 +1665,9 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string& a = lines[i]->asked;
     const size_t g = lines[i]->firstG;
+    const bool afterBang = g > 0 && a[g - 1] == '!';
+    const bool modifier = ReadUnitProbe(':', afterBang, &answers[next]) == kModifierStart;
+    next += 2;
     starts[i] = a[0] == '^' ? 0 : std::string::npos;
     for (size_t p = 0; p < g; ++p) {
       if (a[p] == '!' && CopiedLineSoFar(answers[next++])) starts[i] = p;
@@ -1650,7 +1684,7 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
     for (size_t k = 0; k + 2 < rest.size(); ++k) {
       readsLine = readsLine || (rest[k] == 's' && rest[k + 1] == rest[k + 2]);
     }
-    if (starts[i] == std::string::npos) {  // no reference: the ":G" is text
+    if (!modifier || starts[i] == std::string::npos) {  // the ":G" is text
       lines[i]->askG = false;
       Judge(lines[i]);
     } else if (rest[0] == ':' || readsLine) {
@@ -1671,9 +1705,10 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
   for (size_t i = 0; i < lines.size(); ++i) {
     const BashResult& upToG = answers[2 * i + 1];
     before[i] = answers[2 * i].line;
-    if (!answers[2 * i].expanded || !upToG.expanded ||
-        upToG.line.compare(0, before[i].size(), before[i]) != 0) {
-      if (lines[i]->unjudged == nullptr) lines[i]->unjudged = ":G after a text bash did not keep";
+    const bool kept = answers[2 * i].expanded && upToG.expanded &&
+                      upToG.line.compare(0, before[i].size(), before[i]) == 0;
+    if (!kept && lines[i]->askG && lines[i]->unjudged == nullptr) {
+      lines[i]->unjudged = ":G after a text bash did not keep";
     }
     texts[i] = upToG.line.substr(std::min(before[i].size(), upToG.line.size()));
   }
@@ -1684,11 +1719,16 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
     if (c->unjudged != nullptr || !c->askG) continue;
     queries.clear();
     for (size_t n = 0; n < kMostWords; ++n) queries.push_back({"!!:" + std::to_string(n)});
-    // A '#' that begins a word begins no comment here, as in bash's own :G.
+    // A '#' that begins a word begins no comment here, as in bash's own :G, and a single quote
+    // (one that :q or :x wrote too) is an ordinary character.
     std::string text = texts[i];
     std::replace(text.begin(), text.end(), '#', kTextHash);
+    std::replace(text.begin(), text.end(), '\'', kTextSingleQuote);
     std::vector<std::string> words = WordsOf(AskBashTypedBrackets({text}, queries), 0, kMostWords);
-    for (std::string& word : words) std::replace(word.begin(), word.end(), kTextHash, '#');
+    for (std::string& word : words) {
+      std::replace(word.begin(), word.end(), kTextHash, '#');
+      std::replace(word.begin(), word.end(), kTextSingleQuote, '\'');
+    }
     const std::string spec = c->asked.substr(c->firstG + 2, ends[i] - c->firstG - 2);
     queries.clear();
     for (size_t n = 0; n < words.size(); ++n) {

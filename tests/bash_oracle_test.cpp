@@ -398,7 +398,15 @@ BashResult PluginExpand(const std::string& line) {
 
 std::string Describe(const BashResult& r) {
   if (r.timedOut || r.crashed) return r.timedOut ? "<timed out>" : "<crashed>";
-  return r.expanded ? "'" + r.line + "'" : "<failed>";
+  if (!r.expanded) return "<failed>";
+  std::string shown = "'";
+  for (char u : r.line) {  // the judge's control units readable
+    char hex[8];
+    snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(u));
+    shown +=
+        static_cast<unsigned char>(u) < 0x20 && u != '\t' ? std::string(hex) : std::string(1, u);
+  }
+  return shown + "'";
 }
 
 class BashOracle : public PluginTest {};
@@ -871,7 +879,9 @@ constexpr const char* kEntryWords[] = {
     "22",          "a=b",        "#c",
     "~u",          "@w",         "a,b",
     ":s",          "o.o",        "\u00df\u00e9",
-    "*",           "x-y",
+    "*",           "x-y",        "c:\\x\\y.z",
+    "a\\b.c",      "\\\\s\\t",   "d:/e",
+    "f:\\g",
 };
 constexpr char kEntryUnits[] = "abcxyo0123./-_=,~@!$*?%^[]{}#:";
 
@@ -915,6 +925,7 @@ enum Rule {
   kBackslash,
   kNumbering,
   kDefaultFirst,
+  kLeadingSubstitution,
   kDefaultFailure,
   kEachWord,
   kParenthesis,
@@ -922,6 +933,7 @@ enum Rule {
   kBrackets,
   kDelimiter,
   kWordNumber,
+  kPaths,
   kRuleCount
 };
 
@@ -938,6 +950,9 @@ RuleRow kRules[kRuleCount] = {
     {"a backslash is an ordinary character, except in a `:s` text", 0},
     {"Quorvin's numbering", 0},
     {"a line that the default rules expand gives their line", 0},
+    {"the `:s` modifiers right after the `!` that begins a line read `&` as the default rules "
+     "do, whatever follows",
+     0},
     {"a line that begins with `!` and that the default rules fail stays a failure when bash's "
      "rules find no reference",
      0},
@@ -947,12 +962,20 @@ RuleRow kRules[kRuleCount] = {
     {"`[!...]` and `${!...}` are left alone on every line, where the line as typed has them", 0},
     {"a `:s` delimiter is one whole character", 0},
     {"a word number names that word", 0},
+    {"`:h` and `:t` split at `\\` as well as `/`, and keep a drive's root", 0},
 };
 
 // Units written into bash's lines in place of typed units that Quorvin reads as text.
 constexpr char kTextBang = '\x02';
 constexpr char kTextSingleQuote = '\x03';
-constexpr char kTextBackslash = '\x07';
+// A backslash Quorvin reads as text: a '/' that bash's :h and :t split at as Quorvin's split at
+// a '\', marked as a backslash by the unit after it (which stays with the tail :t leaves).
+const std::string kTextBackslash = "/\x07";
+constexpr char kBackslashMark = '\x07';
+// Before the separator after a drive: left alone where :h cut the separator off, Quorvin's :h
+// having kept it (the drive's root).
+constexpr char kDriveSlash = '\x1e';
+constexpr char kDriveBackslash = '\x1f';
 constexpr char kTextDoubleQuote = '\x08';
 constexpr char kTextBackQuote = '\x0e';
 constexpr char kTextHash = '\x0f';
@@ -968,23 +991,23 @@ constexpr char kProbeMark = '\x06';
 const std::string kProbe = std::string(1, kProbeUnit) + "&" + kProbeMark;
 constexpr int kMostProbes = 16;  // probes a line may take
 
-// The unit that stands in bash's line for the typed unit `u` where Quorvin reads it as text.
-char TextUnit(char u) {
+// What stands in bash's line for the typed unit `u` where Quorvin reads it as text.
+std::string TextOf(char u) {
   switch (u) {
     case '!':
-      return kTextBang;
+      return std::string(1, kTextBang);
     case '\'':
-      return kTextSingleQuote;
+      return std::string(1, kTextSingleQuote);
     case '\\':
       return kTextBackslash;
     case '"':
-      return kTextDoubleQuote;
+      return std::string(1, kTextDoubleQuote);
     case '`':
-      return kTextBackQuote;
+      return std::string(1, kTextBackQuote);
     case '#':
-      return kTextHash;
+      return std::string(1, kTextHash);
     default:
-      return u;
+      return std::string(1, u);
   }
 }
 
@@ -1007,6 +1030,7 @@ enum Place {
   kReferenceStart,  // a '!' there begins a reference
   kNoReference,     // a '!' there begins none
   kModifierStart,   // a ':' there begins a modifier
+  kFirstModifier,   // a ':' there begins the first modifier of a reference without a designator
 };
 
 // One line and what is known of it.
@@ -1078,10 +1102,14 @@ bool Translate(CharCase* c, size_t count) {
   bool plain = s[0] != '^';  // bash reads plain text here, for certain
   bool comment = false;      // a '#' has been passed: a comment may have begun
   char quote = 0;            // the shell's quote that is open
-  std::string delimiter;     // a :s delimiter outside ASCII still to be met, and its unit
-  char delimiterUnit = 0;
-  int delimitersLeft = 0;
+  // The :s modifier being read (or the quick substitution that begins the line): its delimiter,
+  // the unit bash is given for it, and how many of its delimiters are still to come.
+  std::string delimiter = s[0] == '^' ? "^" : "";
+  std::string delimiterUnit = delimiter;
+  int delimitersLeft = s[0] == '^' ? 2 : 0;
   size_t splitsOtherwise = std::string::npos;
+  bool leading = s[0] == '!';  // the line's first reference may still come to its modifiers
+  std::vector<std::pair<size_t, size_t>> bangs;  // where later '!'s stand in `s` and in `t`
   // Bash's place at `q`, or null once the probe that finds it is set.
   auto placeAt = [c](size_t q, std::vector<std::string> probes) -> const Place* {
     const auto known = c->places.find(q);
@@ -1098,13 +1126,13 @@ bool Translate(CharCase* c, size_t count) {
         quote = 0;
         plain = true;
       }
-      t += width == 1 && quote != 0 ? std::string(1, TextUnit(u)) : s.substr(q, width);
+      t += width == 1 && quote != 0 ? TextOf(u) : s.substr(q, width);
       q += width;
       continue;
     }
-    if (delimitersLeft > 0 && s.compare(q, width, delimiter) == 0) {
+    if (delimitersLeft > 0 && q > 0 && s.compare(q, width, delimiter) == 0) {
       t += delimiterUnit;
-      if (s[q - 1] != '\\') --delimitersLeft;
+      --delimitersLeft;
       q += width;
       continue;
     }
@@ -1142,31 +1170,33 @@ bool Translate(CharCase* c, size_t count) {
       ++q;
       if (escapes && q < s.size()) {
         const size_t w = Width(s, q);
-        const char text = w == 1 && s[q] != '#' ? TextUnit(s[q]) : 0;
-        if (text != 0 && text != s[q]) rules |= 1u << kEscape;
+        const std::string text = w == 1 && s[q] != '#' ? TextOf(s[q]) : s.substr(q, w);
+        const bool masked = text != s.substr(q, w);
+        if (masked) rules |= 1u << kEscape;
         // An escaped quote still groups Quorvin's words, and "!(" opens a group of them.
-        if (text != 0 && text != s[q] && (s[q] != '!' || (q + 1 < s.size() && s[q + 1] == '('))) {
+        if (masked && (s[q] == '"' || s[q] == '`' || (s[q] == '!' && s[q + 1] == '('))) {
           splitsOtherwise = std::min(splitsOtherwise, t.size());
         }
-        t += text != 0 ? std::string(1, text) : s.substr(q, w);
+        t += text;
         q += w;
         plain = true;
       }
     } else if (u == '\\') {
-      const char next = q + 1 < s.size() ? s[q + 1] : 0;
-      bool text = next == '!';
-      // Before a word's end or a quote, bash's backslash joins or escapes; Quorvin's does not.
-      if (next != 0 && std::strchr(" \t;&|<>()\"`", next) != nullptr) {
-        text = plain;
-        if (!plain && (next == '"' || next == '`' || s.find("!#", q) != std::string::npos)) {
-          const Place* p = placeAt(q, {t + kProbe});
-          if (p == nullptr) return false;
-          text = *p == kPlainText;
-        }
+      // An ordinary character, but in a :s text before its delimiter, or before a '&' in its new
+      // text, which it quotes. Bash's backslash escapes a '!' or a quote and joins words, and
+      // its :h and :t do not split at it.
+      const size_t next = q + 1 < s.size() ? Width(s, q + 1) : 0;
+      const bool quotes =
+          delimitersLeft > 0 && next > 0 &&
+          (s.compare(q + 1, next, delimiter) == 0 || (delimitersLeft == 1 && s[q + 1] == '&'));
+      if (quotes) {
+        t += "\\" + (s[q + 1] == '&' ? std::string("&") : delimiterUnit);
+        q += 1 + next;
+      } else {
+        t += kTextBackslash;
+        rules |= 1u << kBackslash;
+        ++q;
       }
-      t += text ? kTextBackslash : u;
-      if (text) rules |= 1u << kBackslash;
-      ++q;
     } else if (u == '!') {
       // "[!" and "${!" of the line's text: the '[' or '$' is no part of a reference.
       const bool square = q > 0 && s[q - 1] == '[' && s.find(']', q + 1) != std::string::npos;
@@ -1200,36 +1230,84 @@ bool Translate(CharCase* c, size_t count) {
         plain = plain || start;
         ++q;
       } else if (start) {
+        leading = leading && q == 0;  // another reference
         t += "!" + number;
         rules |= 1u << kNumbering;
         plain = false;
         q += 1 + length;
       } else {
+        if (q > 1 || (q == 1 && s[0] != '!')) bangs.push_back({q, t.size()});
         t += u;
         plain = false;
         ++q;
       }
+    } else if (u == ':' && leading && !plain && q + 2 < s.size() && s[q + 1] == 's' &&
+               std::ispunct(static_cast<unsigned char>(s[q + 2]))) {
+      // The first :s modifiers of the reference that begins the line, read as the default rules
+      // read them; a backslash before a delimiter or an empty old text leaves them to bash's.
+      for (const auto& bang : bangs) {  // a reference begun later is not the first
+        const Place* p = placeAt(bang.first, {t.substr(0, bang.second) + "!#" + kProbeUnit});
+        if (p == nullptr) return false;
+        leading = leading && *p != kReferenceStart;
+      }
+      const Place* p = leading ? placeAt(q, {t + kProbe, t + ":" + kProbe, t + ":0"}) : nullptr;
+      if (leading && p == nullptr) return false;
+      const Place place = p != nullptr ? *p : kPlainText;
+      leading = place == kInReference;  // within a text of the first reference: it goes on
+      bool literal = place == kFirstModifier;
+      while (literal) {
+        const char d = s[q + 2];
+        const size_t oldEnd = std::min(s.find(d, q + 3), s.size());
+        const size_t withFrom = std::min(oldEnd + 1, s.size());
+        const size_t withEnd = std::min(s.find(d, withFrom), s.size());
+        const std::string old = s.substr(q + 3, oldEnd - q - 3);
+        const std::string with = s.substr(withFrom, withEnd - withFrom);
+        literal = !old.empty() && !(oldEnd < s.size() && old.back() == '\\') &&
+                  !(withEnd < s.size() && !with.empty() && with.back() == '\\');
+        if (!literal) break;
+        t += std::string(":s") + d;
+        for (char v : old) t += v == '\'' || v == '\\' ? TextOf(v) : std::string(1, v);
+        if (oldEnd < s.size()) t += d;
+        for (char v : with) {
+          t += v == '&' ? "\\&" : v == '\'' || v == '\\' ? TextOf(v) : std::string(1, v);
+          if (v == '&') rules |= 1u << kLeadingSubstitution;
+        }
+        if (withEnd < s.size()) t += d;
+        q = std::min(withEnd + 1, s.size());
+        literal = q + 2 < s.size() && s[q] == ':' && s[q + 1] == 's' &&
+                  std::ispunct(static_cast<unsigned char>(s[q + 2]));
+      }
+      if (leading) {  // a ':' in a text of the first reference
+        t += u;
+        ++q;
+      }
     } else if (u == ':') {
+      // A :s modifier is read (for its delimiter) when its delimiter is outside ASCII, which
+      // bash is given as a unit of ASCII, or when a backslash comes later, which may quote it.
       size_t k = q + 1;
       while (k < s.size() && (s[k] == 'g' || s[k] == 'a' || s[k] == 'G')) ++k;
       const bool wide =
           k + 1 < s.size() && s[k] == 's' && static_cast<unsigned char>(s[k + 1]) >= 0x80;
+      const bool quotable = k + 1 < s.size() && s[k] == 's' && s.find('\\', k) != std::string::npos;
       bool modifier = false;
-      if (wide && delimitersLeft == 0 && !plain) {
+      if ((wide || quotable) && delimitersLeft == 0 && !plain) {
         const Place* p = placeAt(q, {t + kProbe, t + ":" + kProbe});
         if (p == nullptr) return false;
         modifier = *p == kModifierStart;
       }
       if (modifier) {
         delimiter = s.substr(k + 1, Width(s, k + 1));
-        const auto known = std::find(c->delimiters.begin(), c->delimiters.end(), delimiter);
-        const size_t n = static_cast<size_t>(known - c->delimiters.begin());
-        if (known == c->delimiters.end()) c->delimiters.push_back(delimiter);
-        if (n >= kDelimiterUnits) c->unjudged = "more :s delimiters outside ASCII than units";
-        delimiterUnit = static_cast<char>(kFirstDelimiter + n);
+        delimiterUnit = delimiter;
+        if (wide) {
+          const auto known = std::find(c->delimiters.begin(), c->delimiters.end(), delimiter);
+          const size_t n = static_cast<size_t>(known - c->delimiters.begin());
+          if (known == c->delimiters.end()) c->delimiters.push_back(delimiter);
+          if (n >= kDelimiterUnits) c->unjudged = "more :s delimiters outside ASCII than units";
+          delimiterUnit = std::string(1, static_cast<char>(kFirstDelimiter + n));
+          rules |= 1u << kDelimiter;
+        }
         t += s.substr(q, k + 1 - q) + delimiterUnit;
         delimitersLeft = 2;
-        rules |= 1u << kDelimiter;
         q = k + 1 + delimiter.size();
       } else {
         t += u;
@@ -1301,7 +1379,10 @@ Place ReadProbe(const CharCase& c, const BashResult* answers) {
   const std::string& first = c.probes[0];
   const bool afterBang =
       first.size() > kProbe.size() && first[first.size() - kProbe.size() - 1] == '!';
-  return ReadUnitProbe(c.line[c.probeAt], afterBang, answers);
+  const Place place = ReadUnitProbe(c.line[c.probeAt], afterBang, answers);
+  // Asked a third time with a designator: bash takes one only where none came yet.
+  if (place == kModifierStart && c.probes.size() == 3 && answers[2].expanded) return kFirstModifier;
+  return place;
 }
 
 // Whether the character at `at` is a letter: the ASCII ones and those of Latin-1 drawn here.
@@ -1401,8 +1482,14 @@ std::string Unmask(const CharCase& c, const std::string& answer) {
       line += '!';
     } else if (u == kTextSingleQuote) {
       line += quoted ? "'\\''" : "'";
-    } else if (u == kTextBackslash) {
+    } else if (u == kDriveSlash || u == kDriveBackslash) {
+      const std::string separator = u == kDriveSlash ? "/" : kTextBackslash;
+      line += u == kDriveSlash ? '/' : '\\';  // the separator itself, or the root :h kept
+      if (answer.compare(i + 1, separator.size(), separator) == 0) i += separator.size();
+    } else if (answer.compare(i, kTextBackslash.size(), kTextBackslash) == 0) {
       line += '\\';
+      ++i;
+    } else if (u == kBackslashMark) {  // the tail :t left after a backslash
     } else if (u == kTextDoubleQuote) {
       line += '"';
     } else if (u == kTextBackQuote) {
@@ -1417,6 +1504,23 @@ std::string Unmask(const CharCase& c, const std::string& answer) {
     }
   }
   return line;
+}
+
+// A text for a bash script with its control units readable: $'...' with \xNN for each.
+std::string ShellQuoted(const std::string& s) {
+  std::string q = "$'";
+  for (char u : s) {
+    if (u == '\'' || u == '\\') {
+      q += std::string("\\") + u;
+    } else if (static_cast<unsigned char>(u) < 0x20) {
+      char hex[8];
+      snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(u));
+      q += hex;
+    } else {
+      q += u;
+    }
+  }
+  return q + "'";
 }
 
 // Whether a "!#" after `from` in bash's line takes words from the line so far (a designator or
@@ -1443,13 +1547,14 @@ void Judge(CharCase* c) {
       c->defaultReads = false;
       Judge(c);
       const BashResult& d = c->byDefaultAnswer;
-      if (c->unjudged == nullptr && (!c->expected.expanded || c->expected.line != d.line)) {
+      if (c->unjudged == nullptr &&
+          (!c->expected.expanded || c->expected.line != Unmask(*c, d.line))) {
         c->unjudged = "the default rules' classes of a character";
       }
       return;
     }
     c->rules = 1u << kDefaultFirst;
-    c->expected = {true, c->byDefaultAnswer.line};
+    c->expected = {true, Unmask(*c, c->byDefaultAnswer.line)};
     return;
   }
   const BashResult& b = c->bash;
@@ -1502,6 +1607,26 @@ void Judge(CharCase* c) {
       b.line.find('\'') != std::string::npos) {
     c->unjudged = "bash's :q or :x quotes a typed single quote twice";
   }
+  for (size_t i = 0; i < b.line.size(); ++i) {
+    const bool lone = (b.line[i] == kDriveSlash && b.line.compare(i + 1, 1, "/") != 0) ||
+                      (b.line[i] == kDriveBackslash &&
+                       b.line.compare(i + 1, kTextBackslash.size(), kTextBackslash) != 0);
+    // A drive's root :h kept: only where the text began with the drive, which an earlier
+    // modifier, the line so far or a quick substitution may not leave so.
+    const bool moved =
+        c->asked[0] == '^' || c->asked.find("!#") != std::string::npos ||
+        c->asked.find_first_of("&") != std::string::npos ||
+        c->asked.find(":s") != std::string::npos || c->asked.find(":q") != std::string::npos ||
+        c->asked.find(":x") != std::string::npos || c->asked.find("s/") != std::string::npos;
+    if (lone && moved) c->unjudged = "a drive's root where :h may not see the drive";
+    if (lone) c->rules |= 1u << kPaths;
+  }
+  const bool path =
+      c->asked.find(":h") != std::string::npos || c->asked.find(":t") != std::string::npos;
+  if (path && (b.line.find(kBackslashMark) != std::string::npos ||
+               c->asked.find(kBackslashMark) != std::string::npos)) {
+    c->rules |= 1u << kPaths;
+  }
   if (c->splitsOtherwise != std::string::npos && SplitsLineSoFar(c->asked, c->splitsOtherwise)) {
     c->unjudged = "!# takes words where bash splits its line otherwise";
   }
@@ -1516,17 +1641,39 @@ BashResult KeyAnswer(const std::string& line) {
   return {true, k.redraw != 0 ? standin::ToUtf8(k.line) : line};
 }
 
-// Asks bash with every '[' and '{' of the entries and the lines written as units bash reads as
-// text too, and put back into its answers: bash also leaves a '!' alone after a '[' or "${" that
-// an expansion made, where Quorvin goes by the typed line alone (whose "[!" and "${!" are text
-// in the lines already).
+// The entry `e` in bash's terms: a backslash as kTextBackslash, and the separator after a drive
+// that begins a word marked, so that where bash's :h cuts it off the mark is left to say so.
+std::string EntryInBashTerms(const std::string& e) {
+  std::string out;
+  for (size_t i = 0; i < e.size(); ++i) {
+    const bool drive = std::isalpha(static_cast<unsigned char>(e[i])) && i + 2 < e.size() &&
+                       e[i + 1] == ':' && (e[i + 2] == '/' || e[i + 2] == '\\') &&
+                       (i == 0 || e[i - 1] == ' ' || e[i - 1] == '\t');
+    if (drive) {
+      out += e.substr(i, 2) + (e[i + 2] == '/' ? kDriveSlash : kDriveBackslash);
+      out += e[i + 2] == '/' ? "/" : kTextBackslash;
+      i += 2;
+    } else {
+      out += e[i] == '\\' ? kTextBackslash : std::string(1, e[i]);
+    }
+  }
+  return out;
+}
+
+// Asks bash with the entries in bash's terms (EntryInBashTerms), and with every '[' and '{' of
+// the entries and the lines written as units bash reads as text too, put back into its answers:
+// bash also leaves a '!' alone after a '[' or "${" that an expansion made, where Quorvin goes by
+// the typed line alone (whose "[!" and "${!" are text in the lines already).
 std::vector<BashResult> AskBashTypedBrackets(std::vector<std::string> history,
                                              std::vector<BashQuery> queries) {
   auto hide = [](std::string* s) {
     std::replace(s->begin(), s->end(), '[', kBracket);
     std::replace(s->begin(), s->end(), '{', kBrace);
   };
-  for (std::string& e : history) hide(&e);
+  for (std::string& e : history) {
+    e = EntryInBashTerms(e);
+    hide(&e);
+  }
   for (BashQuery& q : queries) hide(&q.line);
   std::vector<BashResult> answers = AskBash(history, queries);
   for (BashResult& a : answers) {
@@ -1754,7 +1901,7 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
 
     // The line with the reference as the text made, all of it text.
     std::string asText;
-    for (char u : before[i] + text) asText += u == '[' || u == '{' ? u : TextUnit(u);
+    for (char u : before[i] + text) asText += u == '[' || u == '{' ? std::string(1, u) : TextOf(u);
     if (asText[0] == '^') {
       c->unjudged = ":G made a line that begins with '^'";
       continue;
@@ -1816,23 +1963,25 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
         continue;
       }
       if (++failures > 30) continue;
-      std::string replay = "LC_ALL=C.UTF-8 bash <<'EOF'\nset -o history -o histexpand\n";
-      for (const std::string& e : history) replay += "history -s -- " + Quoted(e) + "\n";
-      replay += "history -p -- " + Quoted(c.line) + "\nEOF";
+      const bool byDefault = c.defaultReads && c.byDefaultAnswer.expanded;
+      std::string replay;
+      for (const std::string& line :
+           {Quoted(c.line), ShellQuoted(byDefault ? c.byDefault : c.asked)}) {
+        replay += "\nLC_ALL=C.UTF-8 bash <<'EOF'\nset -o history -o histexpand\n";
+        for (const std::string& e : history) replay += "history -s -- " + Quoted(e) + "\n";
+        replay += "history -p -- " + line + "\nEOF";
+      }
       std::string rules;
       for (int rule = 0; rule < kRuleCount; ++rule) {
         if ((c.rules & (1u << rule)) != 0) rules += std::string("\n    ") + kRules[rule].row;
       }
       ADD_FAILURE() << "seed " << seed << ", history " << batch << ", line " << c.line
-                    << "\n  asked:    "
-                    << Quoted(c.defaultReads && c.byDefaultAnswer.expanded ? c.byDefault : c.asked)
-                    << "\n  bash:     "
-                    << Describe(c.defaultReads && c.byDefaultAnswer.expanded ? c.byDefaultAnswer
-                                                                             : c.bash)
+                    << "\n  asked:    " << ShellQuoted(byDefault ? c.byDefault : c.asked)
+                    << "\n  bash:     " << Describe(byDefault ? c.byDefaultAnswer : c.bash)
                     << "\n  expected: " << Describe(c.expected)
                     << "\n  plugin:   " << Describe(c.plugin)
                     << "\n  rules:" << (rules.empty() ? " none" : rules)
-                    << "\n  replay (the line as typed): " << replay;
+                    << "\n  replay (the line as typed, then as asked):" << replay;
     }
   }
   printf(

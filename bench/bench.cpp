@@ -79,8 +79,8 @@ struct QuietKey {
   const char* name;
   const char16_t* line;  // the edit line
   int keyCode;
-  long cursor = -1;                 // where the cursor stands; -1: at the end of the line
-  const char16_t* keys = nullptr;   // QUORVIN_KEYS, or null: unset
+  long cursor = -1;                // where the cursor stands; -1: at the end of the line
+  const char16_t* keys = nullptr;  // QUORVIN_KEYS, or null: unset
 };
 constexpr char16_t kPlainLine[] = u"dir /s c:\\users\\ann\\documents\\*.txt";
 constexpr QuietKey kQuietKeys[] = {

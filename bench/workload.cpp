@@ -292,8 +292,8 @@ WorstCase MakeWorstCase(WorstLine line, size_t size) {
       c.line = u"x";
       c.expected = u"x";
       for (int i = 0; i < 32; ++i) {
-        const std::u16string word = u"target" + std::u16string(1, u'a' + i % 26) +
-                                    std::u16string(1, u'A' + i / 26) + u"q";
+        const std::u16string word =
+            u"target" + std::u16string(1, u'a' + i % 26) + std::u16string(1, u'A' + i / 26) + u"q";
         h[1 + i] = u"echo " + word;
         c.line += u" !?" + word + u"?";
         c.expected += u" echo " + word;
@@ -319,7 +319,8 @@ WorstCase MakeWorstCase(WorstLine line, size_t size) {
           break;
         case kWorstContainsDefault:
         case kWorstContainsDefaultI1:
-          c.id = line == kWorstContainsDefault ? "near_contains_default" : "near_contains_default_I1";
+          c.id =
+              line == kWorstContainsDefault ? "near_contains_default" : "near_contains_default_I1";
           c.line = u"!?" + repeat(u"ab", 510) + u"aa";
           break;
         case kWorstPrefix:
@@ -341,16 +342,18 @@ WorstCase MakeWorstCase(WorstLine line, size_t size) {
     case kWorstGlobal:
     case kWorstGlobalI1: {
       h.back() = u"echo " + std::u16string(64990, u'a');
-      c.caseInsensitive = line == kWorstSubI1 || line == kWorstSubDefaultI1 || line == kWorstGlobalI1;
+      c.caseInsensitive =
+          line == kWorstSubI1 || line == kWorstSubDefaultI1 || line == kWorstGlobalI1;
       c.bashMode = line != kWorstSubDefault && line != kWorstSubDefaultI1;
       const std::u16string old = line == kWorstSubDefault || line == kWorstSubDefaultI1
                                      ? std::u16string(1022, u'a')
                                      : std::u16string(31999, u'a');
-      const char* ids[] = {"near_sub", "near_sub_I1", "near_sub_default", "near_sub_default_I1",
-                           "near_global", "near_global_I1"};
+      const char* ids[] = {"near_sub",         "near_sub_I1",
+                           "near_sub_default", "near_sub_default_I1",
+                           "near_global",      "near_global_I1"};
       c.id = ids[line - kWorstSub];
-      c.line = (line == kWorstGlobal || line == kWorstGlobalI1 ? u"x !!:gs/" : u"!!:s/") + old +
-               u"b/x/";
+      c.line =
+          (line == kWorstGlobal || line == kWorstGlobalI1 ? u"x !!:gs/" : u"!!:s/") + old + u"b/x/";
       c.expected = c.line;
       break;
     }

@@ -89,20 +89,20 @@ enum WorstLine {
   // Lines built against the searches: a long search text that nearly matches at every place of
   // long entries (16 or 64 of them, 65 000 units each, the newest ones), for every kind of
   // search, in both modes and ignoring case (_I1); they fail, or find their text once.
-  kWorstContains,       // bash mode: "echo !?" (ab)x16 000 "aa?" over 16 entries of (ab)x32 495
-  kWorstContainsI1,     // the same, case-insensitive
+  kWorstContains,           // bash mode: "echo !?" (ab)x16 000 "aa?" over 16 entries of (ab)x32 495
+  kWorstContainsI1,         // the same, case-insensitive
   kWorstContainsDefault,    // default rules: "!?" (ab)x510 "aa" over 64 such entries
   kWorstContainsDefaultI1,  // the same, case-insensitive
-  kWorstPrefix,         // bash mode: "echo !" (ab)x16 000 "x" over the same 16 entries
-  kWorstPrefixDefault,  // default rules: "!" (ab)x511 "x" over them
-  kWorstSub,            // bash mode: "!!:s/" a x31 999 "b/x/", the newest entry "echo " a x64 990
-  kWorstSubI1,          // the same, case-insensitive
-  kWorstSubDefault,     // default rules: "!!:s/" a x1 022 "b/x/" over it
-  kWorstSubDefaultI1,   // the same, case-insensitive
-  kWorstGlobal,         // bash mode: "x !!:gs/" a x31 999 "b/x/" over it
-  kWorstGlobalI1,       // the same, case-insensitive
-  kWorstPercentNear,    // bash mode: "x !?" (ab)x16 000 "c?:%", the newest entry (ab)x16 000 "c"
-                        // (ab)x16 000: % finds the last occurrence among near misses
+  kWorstPrefix,             // bash mode: "echo !" (ab)x16 000 "x" over the same 16 entries
+  kWorstPrefixDefault,      // default rules: "!" (ab)x511 "x" over them
+  kWorstSub,           // bash mode: "!!:s/" a x31 999 "b/x/", the newest entry "echo " a x64 990
+  kWorstSubI1,         // the same, case-insensitive
+  kWorstSubDefault,    // default rules: "!!:s/" a x1 022 "b/x/" over it
+  kWorstSubDefaultI1,  // the same, case-insensitive
+  kWorstGlobal,        // bash mode: "x !!:gs/" a x31 999 "b/x/" over it
+  kWorstGlobalI1,      // the same, case-insensitive
+  kWorstPercentNear,   // bash mode: "x !?" (ab)x16 000 "c?:%", the newest entry (ab)x16 000 "c"
+                       // (ab)x16 000: % finds the last occurrence among near misses
   kWorstCount,
 };
 

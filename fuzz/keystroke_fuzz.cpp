@@ -9,8 +9,12 @@
 //    small multiple of what its budget was charged, whatever the line;
 //  - what you see is what runs: Tab or Space changes the line only to what Enter gives for the
 //    text before the cursor, with the text after it kept (so a cursor inside a character or a
-//    reference that goes on after it changes nothing); verify shows the line Enter runs; a :p
-//    shows the line the reference gives without it.
+//    reference that goes on after it changes nothing), and Enter on the whole line, unless it
+//    fails, reads the same there: its line begins with what the key put before the cursor, and
+//    in bash mode, where a blank may follow a reference, so does Enter on the line with the
+//    blank Space types (a blank that would belong to the reference keeps Space from expanding);
+//    verify shows the line Enter runs, and keeps it for a second look only when it is not the
+//    line as typed; a :p shows the line the reference gives without it.
 //
 // Input layout (see fuzz_input.h), from the end:
 //   the settings (fuzz::SettingsFrom)
@@ -30,13 +34,15 @@
 #include <iterator>
 #include <memory>
 
+#include "expansion/events.h"
 #include "fuzz_input.h"
 #include "keys/keys.h"
-#include "text/work.h"
+#include "keys/which_key.h"
 #include "platform/standin_platform.h"
 #include "plugin/plugin.h"
 #include "shell/standin_shell.h"
 #include "text/text.h"
+#include "text/work.h"
 
 namespace {
 
@@ -200,6 +206,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsRecord settingsBefore = PluginSettings;
   const int versionBefore = HostMajorVersion;
 
+  // The key as the handler tells it, asked before the handler may empty its name: Tab or Space
+  // expand in place also where the new line ends at the cursor.
+  const Key pressed = WhichKey(&event);
+  const bool inPlaceKey = pressed == kTabKey || pressed == kSpaceKey;
+
   work::done = work::charged = 0;
   const int result = key(&event);
   // Work the budget does not count is bounded by the line: reading it, the shell's variables,
@@ -298,17 +309,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   standin::SetKeyHeld(win::kVkMenu, false);
   const size_t typed = static_cast<size_t>(before.cursor - buffer);
   const size_t madeAt = static_cast<size_t>(event.cursor - buffer);
-  if (event.redraw == 1 && madeAt != end) {
+  if (event.redraw == 1 && inPlaceKey) {
     const Outcome enter = PressEnter(line.substr(0, typed), u"verify");
     FUZZ_CHECK(enter.rewritten && after == enter.line + line.substr(typed),
                "Tab or Space gives what Enter gives for the text before the cursor");
-    FUZZ_CHECK(!text::SplitsPair(line.c_str(), typed), "a cursor inside a character changes nothing");
+    FUZZ_CHECK(!text::SplitsPair(line.c_str(), typed),
+               "a cursor inside a character changes nothing");
+    // Where the two rules read the first event of a line that begins with '!' to different ends
+    // ("! 3", whose blank bash's rules end the reference at; "!ec$", whose '$' is theirs) and
+    // the text before the cursor holds the default rules' whole event, the key reads that text
+    // as they do and Enter on more of the line may read it by bash's. With verify a failure
+    // swallows the key and leaves the line; a line with no reference runs as typed.
+    const std::u16string made = after.substr(0, madeAt);
+    const char16_t* event1 = line.c_str() + 1;
+    const Event asDefault = ReadEvent(kDefaultDialect, event1);
+    const bool eventsDiffer = bashMode && line[0] == u'!' &&
+                              asDefault.end <= line.c_str() + typed &&
+                              asDefault.end != ReadEvent(kBashDialect, event1).end;
+    const Outcome whole = PressEnter(line, u"verify");
+    const bool failed = !whole.rewritten && whole.swallowed;
+    FUZZ_CHECK(failed || eventsDiffer || whole.line.compare(0, made.size(), made) == 0,
+               "Enter on the whole line reads the text before the cursor as the key did");
+    if (bashMode && pressed == kSpaceKey && !eventsDiffer) {
+      const Outcome blank =
+          PressEnter(line.substr(0, typed) + u" " + line.substr(typed), u"verify");
+      FUZZ_CHECK((!blank.rewritten && blank.swallowed) ||
+                     blank.line.compare(0, made.size() + 1, made + u" ") == 0,
+                 "the blank Space types belongs to no reference it expanded");
+    }
   }
   if (inPlaceKeys) {
     const Outcome verified = PressEnter(line, u"verify");
     const Outcome run = PressEnter(line, nullptr);
     FUZZ_CHECK(verified.rewritten == run.rewritten && verified.line == run.line,
                "verify shows the line Enter runs");
+    FUZZ_CHECK(
+        !(verified.rewritten && verified.swallowed && verified.line == line) || run.swallowed,
+        "verify keeps only a line that is not the line as typed, or a :p's");
   }
   if (bashMode && line.back() != u'!') {  // a '!' and the ":p" would make a reference of their own
     const Outcome plain = PressEnter(line, nullptr);

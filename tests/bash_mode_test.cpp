@@ -1,13 +1,15 @@
-// Bash mode's engine (ExpandLine with bash's rules) where bash cannot judge it: the shell's quotes and escape
-// character, Quorvin's numbering and searches inside a line, :p, the line's length limit and
-// what a line may reuse; then a compact table of bash's grammar and of the word splitter.
+// Bash mode's engine (ExpandLine with bash's rules) where bash cannot judge it: the shell's quotes
+// and escape character, Quorvin's numbering and searches inside a line, :p, the line's length limit
+// and what a line may reuse; then a compact table of bash's grammar and of the word splitter.
 #include <cstdlib>
 
 #include "expansion/budget.h"
+#include "expansion/history_view.h"
 #include "expansion/modifiers.h"
 #include "expansion/scanner.h"
 #include "expansion/words.h"
 #include "fixture.h"
+#include "text/search.h"
 #include "text/text.h"
 #include "text/work.h"
 
@@ -53,6 +55,22 @@ void ExpectRows(const std::vector<Row>& rows,
 }
 
 class BashMode : public PluginTest {};
+
+// The shell's case-blind search as a simple one (every place in turn, compared from the word's
+// first unit until a unit differs), counting the units it compares.
+uint64_t shellCompares = 0;
+char16_t* CountingStristr(const char16_t* text, const char16_t* find) {
+  const size_t length = text::Length(find);
+  for (const char16_t* p = text; *p != 0; ++p) {
+    size_t i = 0;
+    while (i < length && p[i] != 0 && text::FoldForSearch(p[i]) == text::FoldForSearch(find[i])) {
+      ++i;
+    }
+    shellCompares += i < length ? i + 1 : length;
+    if (i == length) return const_cast<char16_t*>(p);
+  }
+  return nullptr;
+}
 
 TEST_F(BashMode, QuotesEscapesAndBangsThatAreNoReference) {
   ExpectRows({
@@ -131,9 +149,6 @@ TEST_F(BashMode, LineOfAtMost65535Units) {
   EXPECT_EQ(Expand(grow), kFail);
 }
 
-// One Enter examines at most 8 units for each unit of the history and of the line's capacity:
-// a line built to examine more fails, however long it would take, and the same line with fewer
-// steps expands. Every substitution here finds its text; only the count stops the line.
 // One expansion may count a fixed share of work for each unit of the history it walks and of the
 // line's capacity. Lines a person could type expand, as bash expands them; the same lines built
 // longer fail, however long they would take; and on every line the work done (counted in the
@@ -159,7 +174,58 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
   }
   std::u16string tooMany;  // distinct searches beyond the reach of one pass, each its own walk
   for (int i = 0; i < 120; ++i) tooMany += u" !?" + std::u16string(6, u'A' + i % 26) + u"?";
+  // Two searches of 256 distinct units beyond ASCII, 903 apart in one block of 1024 (so that a
+  // table that places a unit by its value crowds them side by side), over entries of a unit of
+  // the next block: the one pass reads each unit at the same cost whatever the units are.
+  std::u16string crowdA, crowdB;
+  for (size_t k = 0; k < 512; ++k) (k < 256 ? crowdA : crowdB) += char16_t(0x4C00 + k * 903 % 1024);
+  std::vector<std::u16string> crowded = {u"echo " + crowdA + u" " + crowdB};
+  for (int i = 0; i < 200; ++i) crowded.push_back(std::u16string(60, u'\x5000'));
+  // 512 distinct prefix searches that fill half of the table of a line's searches side by side
+  // (placed as the table places them: FNV-1a of the kind and the units, over its slots), then
+  // 3 000 of one search of another length that the table places where that run begins: each
+  // steps over the whole run, and the steps count.
+  auto slotOf = [](const std::u16string& text) {
+    uint64_t h = 14695981039346656037ull ^ kBeginsWith;
+    for (char16_t c : text) h = (h ^ c) * 1099511628211ull;
+    return static_cast<size_t>(h % kSearchSlots);
+  };
+  std::vector<std::u16string> slotted(kSearchSlots / 2);
+  std::u16string probe;
+  for (char16_t a = u'a'; a <= u'z'; ++a) {
+    for (char16_t b = u'a'; b <= u'z'; ++b) {
+      for (char16_t c = u'a'; c <= u'z'; ++c) {
+        const std::u16string text = {a, b, c};
+        if (slotOf(text) < slotted.size() && slotted[slotOf(text)].empty()) {
+          slotted[slotOf(text)] = text;
+        }
+        if (probe.empty() && slotOf(text + u"q") == 0) probe = text + u"q";
+      }
+    }
+  }
+  std::u16string slottedLine = u"x", slottedFound;
+  for (const std::u16string& text : slotted) {
+    ASSERT_FALSE(text.empty());
+    slottedLine += u" !" + text;
+    slottedFound += u" " + text;
+  }
+  slottedLine += repeat(u" !" + probe, 3000);
+  slottedFound += repeat(u" " + probe, 3000);
+  slotted.push_back(probe);
+  // 512 searches of one unit each, each found only in one of the 512 oldest entries, behind
+  // 20 000 entries of one unit: the one pass looks at each open search only as it goes.
+  std::vector<std::u16string> tiny;
+  std::u16string tinyLine = u"x", tinyFound;
+  for (size_t k = 0; k < 512; ++k) {
+    tiny.push_back(std::u16string(1, char16_t(0x4E00 + k)));
+    tinyLine += u" !?" + tiny.back() + u"?";
+    tinyFound += u" " + tiny.back();
+  }
+  tiny.resize(tiny.size() + 20000, u"x");
   const std::vector<std::u16string> wordy = {words, u"echo " + words};
+  // 100 long entries before `entry`: the default rules step over them to reach !100.
+  std::vector<std::u16string> walked(100, std::u16string(60000, u'b'));
+  walked.push_back(entry);
   const std::u16string gs8 = repeat(u":gs/a/b/:gs/B/a/", 4);
   const struct {
     const std::vector<std::u16string>* history;
@@ -180,6 +246,12 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
       {&many, u"x" + searches, false, u"x"},
       {&many, u"x" + searches, true, u"x"},
       {&many, u"x" + tooMany, false, nullptr},
+      {&walked, u"!100", false, u""},
+      {&walked, u"x !100", false, u"x"},
+      {&crowded, u"x !?" + crowdA + u"? !?" + crowdB + u"?", false, u"x"},
+      {&crowded, u"x !?" + crowdA + u"? !?" + crowdB + u"?", true, u"x"},
+      {&slotted, slottedLine, false, nullptr},
+      {&tiny, tinyLine, false, u"x"},
   };
   for (const auto& row : rows) {
     standin::SetHistory(row.history != nullptr ? *row.history : std::vector<std::u16string>{entry});
@@ -189,10 +261,12 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
                                           : ExpandLine(kBashDialect, row.line.c_str());
     const std::string what = Show(row.line.substr(0, 40)) + (row.foldCase ? " /I1" : "");
     EXPECT_EQ(x.outcome, row.expanded != nullptr ? kLineExpanded : kLineFailed) << what;
-    if (x.outcome == kLineExpanded) {
-      const std::u16string rest = row.history == &many    ? found
-                                  : row.history == &wordy ? repeat(u" src/dir/file.txt", 30)
-                                                          : u" " + entry;
+    if (x.outcome == kLineExpanded && row.expanded != nullptr) {
+      const std::u16string rest = row.history == &many      ? found
+                                  : row.history == &wordy   ? repeat(u" src/dir/file.txt", 30)
+                                  : row.history == &crowded ? repeat(u" " + crowded[0], 2)
+                                  : row.history == &tiny    ? tinyFound
+                                                            : u" " + entry;
       EXPECT_EQ(std::u16string(x.text), row.expanded + (*row.expanded ? rest : entry)) << what;
     }
     EXPECT_LE(work::done, 4 * work::charged + 4 * kLineCapacity) << what;
@@ -219,6 +293,53 @@ TEST_F(BashMode, TheBudgetStopsALineBuiltToExceedIt) {
     }
     ReleaseExpansion(&x);
   }
+  // Lines built against the shell's case-blind search: 14 'a' and a 'b' over entries of 'a'
+  // alone, 15 units compared at nearly every place. The shell is asked only where a simple search
+  // compares at most kShellSearchShare units a unit of the text; elsewhere the plugin searches
+  // itself. Ordinary searches still go to the shell, save over entries of ASCII alone that hold
+  // no unit the word could begin at.
+  const std::u16string near = std::u16string(14, u'a') + u"b";
+  const std::vector<std::u16string> runs(2000, std::u16string(60, u'a'));
+  const std::vector<std::u16string> plain = {u"echo Hello", u"ls -l", u"\u00E9cho hi"};
+  const struct {
+    const std::vector<std::u16string>* history;
+    std::u16string line;
+    const char16_t* expanded;  // null: the line fails
+    bool asked;                // the shell's search is asked
+  } aimed[] = {
+      {&runs, u"!?" + near, nullptr, false},
+      {&runs, u"x !?" + near + u"?", nullptr, false},
+      {nullptr, u"!!:s/" + near + u"/x/", nullptr, false},
+      {nullptr, u"x !!:gs/" + near + u"/x/", nullptr, false},
+      {nullptr, u"x !!:Gs/" + near + u"/x/", nullptr, false},
+      {&plain, u"!?HELLO", u"echo Hello", true},
+      {&plain, u"!?HI", u"\u00E9cho hi", true},  // the newest entry holds a unit beyond ASCII
+      {&plain, u"!?ECHO:s/HELLO/bye/", u"echo bye", true},
+      {&plain, u"!?ZZZ", nullptr, true},  // asked of the entry beyond ASCII alone
+      {&runs, u"!?ZZZ", nullptr, false},
+  };
+  PluginSettings.caseInsensitive = 1;
+  standin::SetStristrHook(&CountingStristr);
+  for (const auto& row : aimed) {
+    const std::vector<std::u16string> history =
+        row.history != nullptr ? *row.history : std::vector<std::u16string>{entry};
+    standin::SetHistory(history);
+    shellCompares = 0;
+    LineExpansion x = row.line[0] == u'!' ? ExpandLine(kDefaultDialect, row.line.c_str())
+                                          : ExpandLine(kBashDialect, row.line.c_str());
+    const std::string what = Show(row.line.substr(0, 40));
+    EXPECT_EQ(x.outcome, row.expanded != nullptr ? kLineExpanded : kLineFailed) << what;
+    if (x.outcome == kLineExpanded && row.expanded != nullptr) {
+      EXPECT_EQ(std::u16string(x.text), row.expanded) << what;
+    }
+    size_t units = 0;
+    for (const std::u16string& e : history) units += e.size() + 1;
+    EXPECT_LE(shellCompares, kShellSearchShare * units) << what;
+    EXPECT_EQ(shellCompares > 0, row.asked) << what;
+    ReleaseExpansion(&x);
+  }
+  standin::SetStristrHook(nullptr);
+  PluginSettings.caseInsensitive = 0;
 }
 
 TEST_F(BashMode, ReusesOnlyWhatCameEarlierInTheLine) {
@@ -252,9 +373,18 @@ TEST_F(BashMode, BashGrammarWithTheShellsQuotes) {
       {u"!3:s/one/[&]/:p", u"Echo [&] two three"},
       {u"!3:s/one/\\&/:s/t/&&/ x", u"Echo \\& &&wo three x"},
       {u"!3:s/o\\/n/[&]/ x", kFail},  // read as bash reads it: the old text o/n is nowhere
-      {u"x #c !!", kAsTyped},  // a word that begins with '#' is a comment
+      {u"x #c !!", kAsTyped},         // a word that begins with '#' is a comment
       {u"x#c !!:0 a=#b !!:0", u"x#c make a=#b make"},
   });
+  // A '\' before its delimiter leaves a leading :s as the default rules read it, whatever follows,
+  // until a delimiter typed after their reading closes bash's.
+  ExpectRows({{u"!!:s/C:\\/D:\\/", u"dir D:\\foo /usr/bin"},
+              {u"!!:s/C:\\/D:\\/:p", u"dir D:\\foo /usr/bin"},
+              {u"!!:s/C:\\/D:\\/ && dir", u"dir D:\\foo /usr/bin && dir"},
+              {u"!!:s/C:\\/D:\\/:s/o/0/ x", u"dir D:\\f0o /usr/bin x"},
+              {u"!!:s/\\/usr/\\/opt/", u"dir C:\\foo /opt/bin"},
+              {u"!!:s/C:\\/D:\\/ /x/", kFail}},
+             {u"dir C:\\foo /usr/bin"});
 }
 
 // Corners of bash's grammar, each over a history of its own: a g that waits for the next s or &,
@@ -332,15 +462,15 @@ TEST(LineScanner, StepsOfALine) {
   const std::pair<std::u16string, std::string> rows[] = {
       {u"a\"b!\"c", "tqqqqt"},
       {u"x ^!y", "tteet"},
-      {u"^\U0001F600!", "eeeb"},           // the escape takes a whole character
-      {u"x^", "tt"},                      // an escape at the end is ordinary
-      {u"a #b !c", "ttccccc"},            // a '#' after a blank begins a comment
-      {u"a#b !c", "ttttbt"},              // inside a word it does not
-      {u"#x", "cc"},                      // at the start of the line it does
-      {u";#x a)#b", "tccccccc"},          // and after an operator unit
-      {u"a)#b", "ttcc"},                  // a ')' too
-      {u"\"a\"#b", "qqqtt"},              // but not after a quote
-      {u"\"open !x", "qqqqqqqq"},          // an open quote runs to the end
+      {u"^\U0001F600!", "eeeb"},   // the escape takes a whole character
+      {u"x^", "tt"},               // an escape at the end is ordinary
+      {u"a #b !c", "ttccccc"},     // a '#' after a blank begins a comment
+      {u"a#b !c", "ttttbt"},       // inside a word it does not
+      {u"#x", "cc"},               // at the start of the line it does
+      {u";#x a)#b", "tccccccc"},   // and after an operator unit
+      {u"a)#b", "ttcc"},           // a ')' too
+      {u"\"a\"#b", "qqqtt"},       // but not after a quote
+      {u"\"open !x", "qqqqqqqq"},  // an open quote runs to the end
       {u"`a!` !b", "qqqqtbt"},
       {u"a\t#b", "ttcc"},
   };
@@ -364,13 +494,27 @@ TEST(PathModifiers, HeadTailRootExtension) {
     const char16_t* modifiers;  // letters, applied in turn
     const char16_t* result;
   } rows[] = {
-      {u"/a/b.c", u"h", u"/a"},       {u"/a/b.c", u"t", u"b.c"},     {u"/a/b.c", u"r", u"/a/b"},
-      {u"/a/b.c", u"e", u".c"},       {u"b.c", u"h", u"b.c"},        {u"b.c", u"t", u"b.c"},
-      {u"/x.txt", u"h", u""},         {u"a/b/", u"h", u"a/b"},       {u"a/b/", u"t", u""},
-      {u"a.b/c", u"r", u"a"},         {u"a.b/c", u"e", u".b/c"},     {u"abc", u"r", u"abc"},
-      {u"/a/b/c", u"hh", u"/a"},      {u"/a/b/c", u"hhhh", u""},     {u"a/b/c", u"ht", u"b"},
-      {u"/a/b.c.d", u"tr", u"b.c"},   {u"x.tar.gz", u"ee", u".gz"},  {u"x.tar.gz", u"rr", u"x"},
-      {u"a.b/c.d", u"rh", u"a.b"},    {u"a/b.c/d", u"te", u"d"},     {u"", u"htre", u""},
+      {u"/a/b.c", u"h", u"/a"},
+      {u"/a/b.c", u"t", u"b.c"},
+      {u"/a/b.c", u"r", u"/a/b"},
+      {u"/a/b.c", u"e", u".c"},
+      {u"b.c", u"h", u"b.c"},
+      {u"b.c", u"t", u"b.c"},
+      {u"/x.txt", u"h", u""},
+      {u"a/b/", u"h", u"a/b"},
+      {u"a/b/", u"t", u""},
+      {u"a.b/c", u"r", u"a"},
+      {u"a.b/c", u"e", u".b/c"},
+      {u"abc", u"r", u"abc"},
+      {u"/a/b/c", u"hh", u"/a"},
+      {u"/a/b/c", u"hhhh", u""},
+      {u"a/b/c", u"ht", u"b"},
+      {u"/a/b.c.d", u"tr", u"b.c"},
+      {u"x.tar.gz", u"ee", u".gz"},
+      {u"x.tar.gz", u"rr", u"x"},
+      {u"a.b/c.d", u"rh", u"a.b"},
+      {u"a/b.c/d", u"te", u"d"},
+      {u"", u"htre", u""},
       // This shell's paths: '\' separates as '/' does, and a drive keeps its root.
       {u"C:\\Users\\me\\notes.txt", u"h", u"C:\\Users\\me"},
       {u"C:\\Users\\me\\notes.txt", u"t", u"notes.txt"},
@@ -383,7 +527,7 @@ TEST(PathModifiers, HeadTailRootExtension) {
       {u"C:\\", u"h", u"C:\\"},
       {u"C:\\", u"t", u""},
       {u"C:notes.txt", u"h", u"C:notes.txt"},  // no separator: the word stays
-      {u"1:\\x", u"h", u"1:"},                // no drive
+      {u"1:\\x", u"h", u"1:"},                 // no drive
       {u"\\\\server\\share\\x.doc", u"h", u"\\\\server\\share"},
       {u"\\\\server\\share\\x.doc", u"hhh", u"\\"},
       {u"\\\\server\\share\\x.doc", u"tr", u"x"},
@@ -395,6 +539,13 @@ TEST(PathModifiers, HeadTailRootExtension) {
       {u"x.y\\z", u"e", u".y\\z"},
       {u"C:\\a\\b", u"hh", u"C:\\"},
       {u"C:\\a\\b", u"hht", u""},
+      // A drive further on in the text: after a blank, a '=' or a quote, not after a letter.
+      {u"notepad C:\\notes.txt", u"h", u"notepad C:\\"},
+      {u"notepad C:\\a\\b", u"hh", u"notepad C:\\"},
+      {u"--out=d:\\x", u"h", u"--out=d:\\"},
+      {u"\"C:\\x", u"h", u"\"C:\\"},
+      {u"aC:\\x", u"h", u"aC:"},
+      {u"1C:\\x", u"h", u"1C:"},
   };
   for (const auto& row : rows) {
     std::u16string word = row.word;

@@ -487,8 +487,11 @@ TEST_F(BashOracle, AgreesWithBashHistoryExpansion) {
 // character '^' outside references, backslashes, hexadecimal and '+' forms, !-n beyond the
 // list, '$' or '{' just before a '!' (bash's $! and ${!name}), :q or :x before a later !#
 // (bash splits their single quotes as quotes), :G beyond a two-letter old text (see
-// RandomModifier); and :&, an empty old text, % and an empty !? search come only after a
-// substitution or search earlier in the same line (bash keeps those from line to line).
+// RandomModifier), a '&' in the new text of the :s modifiers that lead the first reference of a
+// line that begins with '!' (an ordinary character there, as the default rules read it: the
+// README's "default rules first"); and :&, an empty old text, % and an empty !?
+// search come only after a substitution or search earlier in the same line (bash keeps those
+// from line to line).
 // Both must give the same line or both refuse it. The same seed and case variables as above.
 
 constexpr int kBashModeLinesPerHistory = 100;
@@ -561,9 +564,10 @@ std::string RandomDesignator(Random* r, const LineState& s) {
 
 // One modifier; `eachWord` says that a G came before in the same reference, which bash applies
 // to every later s and & of it. Only the last modifier of a line (`last`) may leave its
-// closing delimiter out: elsewhere its new text would run on over the rest of the line.
+// closing delimiter out: elsewhere its new text would run on over the rest of the line. An :s
+// that leads the chain of a line's first reference (`leading`) holds no '&' in its new text.
 std::string RandomModifier(Random* r, const std::vector<std::string>& history, LineState* s,
-                           bool* eachWord, bool last) {
+                           bool* eachWord, bool last, bool leading = false) {
   const size_t kind = r->Below(100);
   if (kind < 6) return ":h";
   if (kind < 12) return ":t";
@@ -583,7 +587,9 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
   std::string prefix = r->Chance(70) ? "" : (r->Chance(50) ? "g" : "a");
   std::string oldText = s->substituted && r->Chance(10) ? "" : PieceOf(r, history, 4, d);
   std::string newText = RandomText(r, r->Below(5), kPlainUnits, d);
-  if (d != '&' && r->Chance(15)) newText.insert(r->Below(newText.size() + 1), "&");
+  if (d != '&' && r->Chance(15) && !(leading && prefix.empty())) {
+    newText.insert(r->Below(newText.size() + 1), "&");
+  }
   if (*eachWord || r->Chance(12)) {
     // :G only where bash keeps its word windows right: an old text of two letters, inside
     // one word, replaced by a text of the same length. (Bash moves its windows after a change
@@ -601,7 +607,7 @@ std::string RandomModifier(Random* r, const std::vector<std::string>& history, L
 }
 
 std::string RandomReference(Random* r, const std::vector<std::string>& history, LineState* s,
-                            bool last) {
+                            bool last, bool atStart) {
   const size_t count = history.size();
   const size_t kind = r->Below(100);
   std::string ref;
@@ -631,15 +637,20 @@ std::string RandomReference(Random* r, const std::vector<std::string>& history, 
     static const char* const kBare[] = {"!$", "!^", "!*", "!:1", "!:0", "!:2-3", "!-"};
     return kBare[r->Below(sizeof kBare / sizeof kBare[0] - (r->Chance(90) ? 1 : 0))];
   }
+  bool leading = atStart;  // the :s modifiers that lead the chain read '&' as the default rules
   if (r->Chance(45)) {
     std::string d = RandomDesignator(r, *s);
     if (!mayBeBare && d[0] != ':' && r->Chance(50)) d = ":" + d;
     ref += d;
+    leading = false;
   }
   const size_t modifiers = r->Chance(50) ? 0 : 1 + r->Below(3);
   bool eachWord = false;
   for (size_t i = 0; i < modifiers; ++i) {
-    ref += RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers);
+    const std::string m =
+        RandomModifier(r, history, s, &eachWord, last && i + 1 == modifiers, leading);
+    leading = leading && m.compare(0, 2, ":s") == 0;
+    ref += m;
   }
   return ref;
 }
@@ -666,7 +677,7 @@ std::string RandomBashModeLine(Random* r, const std::vector<std::string>& histor
       line += r->From(kLetters) + RandomText(r, r->Below(6), kPlainUnits);
       if (r->Chance(4)) line += " #" + RandomText(r, r->Below(4), kPlainUnits);  // a comment
     } else {
-      line += RandomReference(r, history, &s, i + 1 == parts);
+      line += RandomReference(r, history, &s, i + 1 == parts, line.empty());
     }
   }
   return line;
@@ -950,8 +961,8 @@ RuleRow kRules[kRuleCount] = {
     {"a backslash is an ordinary character, except in a `:s` text", 0},
     {"Quorvin's numbering", 0},
     {"a line that the default rules expand gives their line", 0},
-    {"the `:s` modifiers right after the `!` that begins a line read `&` as the default rules "
-     "do, whatever follows",
+    {"the `:s` modifiers right after the `!` that begins a line read `&` and `\\` as the default "
+     "rules do, unless bash's reading closes past their chain",
      0},
     {"a line that begins with `!` and that the default rules fail stays a failure when bash's "
      "rules find no reference",
@@ -1092,6 +1103,63 @@ std::string BashNumber(const std::string& s, size_t at, size_t count, size_t* le
   return magnitude > count ? "1" : "-" + std::to_string(magnitude);  // past the oldest: the oldest
 }
 
+// The texts of a :s modifier (at its ':') as typed: where each begins and ends, where the
+// modifier ends, and whether its closing delimiter was typed.
+struct TypedSub {
+  size_t oldFrom, oldEnd, withFrom, withEnd, end;
+  bool closed;
+};
+
+// The default rules' reading of the :s modifier at `m`: a delimiter of ASCII punctuation, an old
+// text of at least one unit closed by it, no quoting. False where they do not read one.
+bool ReadDefaultSub(const std::string& s, size_t m, TypedSub* sub) {
+  if (s.compare(m, 2, ":s") != 0 || m + 2 >= s.size() ||
+      !std::ispunct(static_cast<unsigned char>(s[m + 2]))) {
+    return false;
+  }
+  const char d = s[m + 2];
+  sub->oldFrom = m + 3;
+  sub->oldEnd = std::min(s.find(d, sub->oldFrom), s.size());
+  if (sub->oldEnd == s.size() || sub->oldEnd == sub->oldFrom) return false;
+  sub->withFrom = sub->oldEnd + 1;
+  sub->withEnd = std::min(s.find(d, sub->withFrom), s.size());
+  sub->closed = sub->withEnd < s.size();
+  sub->end = sub->closed ? sub->withEnd + 1 : s.size();
+  return true;
+}
+
+// Bash's reading of the :s modifier at `m`: each text runs to its delimiter (one whole
+// character, which a backslash before it quotes) or the end of the line.
+void ReadBashSub(const std::string& s, size_t m, TypedSub* sub) {
+  const size_t width = m + 2 < s.size() ? Width(s, m + 2) : 0;
+  const std::string d = s.substr(m + 2, width);
+  auto textEnd = [&](size_t p) {
+    while (p < s.size() && s.compare(p, width, d) != 0) {
+      p += s[p] == '\\' && p + 1 < s.size() && s.compare(p + 1, width, d) == 0 ? 1 + width
+                                                                               : Width(s, p);
+    }
+    return p;
+  };
+  sub->oldFrom = m + 2 + width;
+  sub->oldEnd = textEnd(sub->oldFrom);
+  sub->withFrom = std::min(sub->oldEnd + width, s.size());
+  sub->withEnd = textEnd(sub->withFrom);
+  sub->closed = sub->withEnd < s.size();
+  sub->end = sub->closed ? sub->withEnd + width : s.size();
+}
+
+// A typed text of a :s modifier with the delimiter `d` in bash's terms, each unit as typed but
+// for a single quote and a backslash (whose '/' is quoted where it is the delimiter).
+std::string TextInSub(const std::string& text, char d) {
+  std::string out;
+  for (char v : text) {
+    out += v == '\\' && d == '/'    ? "\\" + kTextBackslash
+           : v == '\'' || v == '\\' ? TextOf(v)
+                                    : std::string(1, v);
+  }
+  return out;
+}
+
 // Writes the line into bash's terms (c->asked, c->rules) as far as the probes answered so far
 // allow: false when a probe must be asked first (c->probeAt, c->probes).
 bool Translate(CharCase* c, size_t count) {
@@ -1193,7 +1261,7 @@ bool Translate(CharCase* c, size_t count) {
         t += "\\" + (s[q + 1] == '&' ? std::string("&") : delimiterUnit);
         q += 1 + next;
       } else {
-        t += kTextBackslash;
+        t += delimitersLeft > 0 && delimiter == "/" ? "\\" + kTextBackslash : kTextBackslash;
         rules |= 1u << kBackslash;
         ++q;
       }
@@ -1241,10 +1309,10 @@ bool Translate(CharCase* c, size_t count) {
         plain = false;
         ++q;
       }
-    } else if (u == ':' && leading && !plain && q + 2 < s.size() && s[q + 1] == 's' &&
-               std::ispunct(static_cast<unsigned char>(s[q + 2]))) {
-      // The first :s modifiers of the reference that begins the line, read as the default rules
-      // read them; a backslash before a delimiter or an empty old text leaves them to bash's.
+    } else if (u == ':' && leading && !plain && s.compare(q, 2, ":s") == 0) {
+      // The :s modifiers right after the event of the reference that begins the line, read as the
+      // default rules read them, but from the first one that bash's rules read closed past the
+      // end of the default rules' chain (then bash's rules read the rest of the line).
       for (const auto& bang : bangs) {  // a reference begun later is not the first
         const Place* p = placeAt(bang.first, {t.substr(0, bang.second) + "!#" + kProbeUnit});
         if (p == nullptr) return false;
@@ -1254,28 +1322,23 @@ bool Translate(CharCase* c, size_t count) {
       if (leading && p == nullptr) return false;
       const Place place = p != nullptr ? *p : kPlainText;
       leading = place == kInReference;  // within a text of the first reference: it goes on
-      bool literal = place == kFirstModifier;
-      while (literal) {
-        const char d = s[q + 2];
-        const size_t oldEnd = std::min(s.find(d, q + 3), s.size());
-        const size_t withFrom = std::min(oldEnd + 1, s.size());
-        const size_t withEnd = std::min(s.find(d, withFrom), s.size());
-        const std::string old = s.substr(q + 3, oldEnd - q - 3);
-        const std::string with = s.substr(withFrom, withEnd - withFrom);
-        literal = !old.empty() && !(oldEnd < s.size() && old.back() == '\\') &&
-                  !(withEnd < s.size() && !with.empty() && with.back() == '\\');
-        if (!literal) break;
-        t += std::string(":s") + d;
-        for (char v : old) t += v == '\'' || v == '\\' ? TextOf(v) : std::string(1, v);
-        if (oldEnd < s.size()) t += d;
-        for (char v : with) {
-          t += v == '&' ? "\\&" : v == '\'' || v == '\\' ? TextOf(v) : std::string(1, v);
-          if (v == '&') rules |= 1u << kLeadingSubstitution;
+      if (place == kFirstModifier) {
+        size_t chainEnd = q;
+        for (TypedSub d; ReadDefaultSub(s, chainEnd, &d);) chainEnd = d.end;
+        TypedSub d, b;
+        for (; q < chainEnd && ReadDefaultSub(s, q, &d); q = d.end) {
+          ReadBashSub(s, q, &b);
+          if (b.closed && b.end > chainEnd) break;
+          if (b.end != d.end || b.oldEnd != d.oldEnd) rules |= 1u << kLeadingSubstitution;
+          const char mark = s[q + 2];
+          t += s.substr(q, 3) + TextInSub(s.substr(d.oldFrom, d.oldEnd - d.oldFrom), mark);
+          if (d.oldEnd < s.size()) t += mark;
+          for (char v : s.substr(d.withFrom, d.withEnd - d.withFrom)) {
+            t += v == '&' ? "\\&" : TextInSub(std::string(1, v), mark);
+            if (v == '&') rules |= 1u << kLeadingSubstitution;
+          }
+          if (d.withEnd < s.size()) t += mark;
         }
-        if (withEnd < s.size()) t += d;
-        q = std::min(withEnd + 1, s.size());
-        literal = q + 2 < s.size() && s[q] == ':' && s[q + 1] == 's' &&
-                  std::ispunct(static_cast<unsigned char>(s[q + 2]));
       }
       if (leading) {  // a ':' in a text of the first reference
         t += u;
@@ -1293,7 +1356,7 @@ bool Translate(CharCase* c, size_t count) {
       if ((wide || quotable) && delimitersLeft == 0 && !plain) {
         const Place* p = placeAt(q, {t + kProbe, t + ":" + kProbe});
         if (p == nullptr) return false;
-        modifier = *p == kModifierStart;
+        modifier = *p == kModifierStart || *p == kFirstModifier;
       }
       if (modifier) {
         delimiter = s.substr(k + 1, Width(s, k + 1));
@@ -1642,13 +1705,15 @@ BashResult KeyAnswer(const std::string& line) {
 }
 
 // The entry `e` in bash's terms: a backslash as kTextBackslash, and the separator after a drive
-// that begins a word marked, so that where bash's :h cuts it off the mark is left to say so.
+// (an ASCII letter and ':' at the start of the entry or after a unit that is no ASCII letter or
+// digit) marked, so that where bash's :h cuts it off the mark is left to say so.
 std::string EntryInBashTerms(const std::string& e) {
+  auto letter = [](char u) { return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z'); };
   std::string out;
   for (size_t i = 0; i < e.size(); ++i) {
-    const bool drive = std::isalpha(static_cast<unsigned char>(e[i])) && i + 2 < e.size() &&
-                       e[i + 1] == ':' && (e[i + 2] == '/' || e[i + 2] == '\\') &&
-                       (i == 0 || e[i - 1] == ' ' || e[i - 1] == '\t');
+    const bool drive = letter(e[i]) && i + 2 < e.size() && e[i + 1] == ':' &&
+                       (e[i + 2] == '/' || e[i + 2] == '\\') &&
+                       (i == 0 || !(letter(e[i - 1]) || IsDigitAt(e, i - 1)));
     if (drive) {
       out += e.substr(i, 2) + (e[i + 2] == '/' ? kDriveSlash : kDriveBackslash);
       out += e[i + 2] == '/' ? "/" : kTextBackslash;
@@ -1660,20 +1725,17 @@ std::string EntryInBashTerms(const std::string& e) {
   return out;
 }
 
-// Asks bash with the entries in bash's terms (EntryInBashTerms), and with every '[' and '{' of
-// the entries and the lines written as units bash reads as text too, put back into its answers:
-// bash also leaves a '!' alone after a '[' or "${" that an expansion made, where Quorvin goes by
-// the typed line alone (whose "[!" and "${!" are text in the lines already).
+// Asks bash with every '[' and '{' of the entries and the lines written as units bash reads as
+// text too, and put back into its answers: bash also leaves a '!' alone after a '[' or "${" that
+// an expansion made, where Quorvin goes by the typed line alone (whose "[!" and "${!" are text
+// in the lines already).
 std::vector<BashResult> AskBashTypedBrackets(std::vector<std::string> history,
                                              std::vector<BashQuery> queries) {
   auto hide = [](std::string* s) {
     std::replace(s->begin(), s->end(), '[', kBracket);
     std::replace(s->begin(), s->end(), '{', kBrace);
   };
-  for (std::string& e : history) {
-    e = EntryInBashTerms(e);
-    hide(&e);
-  }
+  for (std::string& e : history) hide(&e);
   for (BashQuery& q : queries) hide(&q.line);
   std::vector<BashResult> answers = AskBash(history, queries);
   for (BashResult& a : answers) {
@@ -1941,10 +2003,12 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
     for (const std::string& e : history) entries.push_back(standin::FromUtf8(e));
     standin::SetHistory(entries);
     for (CharCase& c : batchCases) c.plugin = KeyAnswer(c.line);
-    TranslateAll(history, &batchCases);
-    AskAll(history, &batchCases);
+    std::vector<std::string> asked;  // the entries in bash's terms
+    for (const std::string& e : history) asked.push_back(EntryInBashTerms(e));
+    TranslateAll(asked, &batchCases);
+    AskAll(asked, &batchCases);
     for (CharCase& c : batchCases) Judge(&c);
-    JudgeEachWord(history, &batchCases);
+    JudgeEachWord(asked, &batchCases);
 
     for (CharCase& c : batchCases) {
       ++done;
@@ -1965,11 +2029,14 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
       if (++failures > 30) continue;
       const bool byDefault = c.defaultReads && c.byDefaultAnswer.expanded;
       std::string replay;
-      for (const std::string& line :
-           {Quoted(c.line), ShellQuoted(byDefault ? c.byDefault : c.asked)}) {
+      for (const bool typed : {true, false}) {
         replay += "\nLC_ALL=C.UTF-8 bash <<'EOF'\nset -o history -o histexpand\n";
-        for (const std::string& e : history) replay += "history -s -- " + Quoted(e) + "\n";
-        replay += "history -p -- " + line + "\nEOF";
+        for (const std::string& e : typed ? history : asked) {
+          replay += "history -s -- " + (typed ? Quoted(e) : ShellQuoted(e)) + "\n";
+        }
+        replay += "history -p -- " +
+                  (typed ? Quoted(c.line) : ShellQuoted(byDefault ? c.byDefault : c.asked)) +
+                  "\nEOF";
       }
       std::string rules;
       for (int rule = 0; rule < kRuleCount; ++rule) {
@@ -1992,6 +2059,119 @@ TEST_F(BashOracle, BashModeAgreesWithBashCharacterByCharacter) {
   for (const RuleRow& rule : kRules) printf("  judged by rule %6d: %s\n", rule.lines, rule.row);
   EXPECT_EQ(failures, 0);
   EXPECT_LT(unjudged * 100, done);
+}
+
+// ==== This shell's paths ====
+// :h :t :r :e on words of this shell's paths (drives, UNC names, '\' and '/' mixed, '.' in folder
+// names, characters beyond the BMP) in chains of one to four, judged one modifier at a time by
+// bash's result on the word with every '\' turned into '/' (a prefix of it for :h and :r, a
+// suffix for :t and :e, taken from the word as typed) and the drive rule on top: an :h whose last
+// separator follows a drive keeps it (C:\), the drive's letter at the start of the word or after
+// a unit that is no letter or digit. The same seed variable; QUORVIN_ORACLE_PATH_CASES sets the
+// number of words (4000 by default).
+
+constexpr int kDefaultPathCases = 4000;
+constexpr size_t kPathStepsPerBash = 1000;  // one bash judges this many steps
+
+std::string PathWord(Random* r) {
+  static const char* const kStarts[] = {
+      "C:", "c:", "Z:", "1:", "\xc3\xa9:", "C:\\", "C:/", "\\\\", "//", "\\\\srv\\sh"};
+  static const char* const kPieces[] = {"a",   "b",   "x.y",  ".",        "\\", "\\",
+                                        "/",   "..",  "c.d",  "\xc3\xa9", "\\", "\xf0\x9f\x98\x80",
+                                        " C:", "=d:", "\"E:", "a:",       "7f:"};
+  std::string w = r->Chance(35) ? kStarts[r->Below(sizeof kStarts / sizeof kStarts[0])] : "";
+  const size_t pieces = r->Below(7);
+  for (size_t i = 0; i < pieces; ++i) w += kPieces[r->Below(sizeof kPieces / sizeof kPieces[0])];
+  return w;
+}
+
+// Bash's answer to !!:m over a history of each word alone, for every (word, m) of `steps`, the
+// words already turned to '/'; an empty word has no separator and no '.' to find.
+std::vector<std::string> BashPathSteps(const std::vector<std::pair<std::string, char>>& steps) {
+  std::vector<std::string> answers;
+  for (size_t from = 0; from < steps.size(); from += kPathStepsPerBash) {
+    std::string script = "ulimit -t " + std::to_string(kBashCpuSeconds) +
+                         "; set -o history -o histexpand; history -c\n";
+    const size_t to = std::min(steps.size(), from + kPathStepsPerBash);
+    for (size_t i = from; i < to; ++i) {
+      script += "history -s -- " + Quoted(steps[i].first.empty() ? "-" : steps[i].first) +
+                "\nhistory -p -- '!!:" + steps[i].second + "' || echo '<failed>'\n";
+    }
+    BashProcess p;
+    EXPECT_TRUE(StartBash(script, &p)) << "bash could not be started";
+    char chunk[65536];
+    for (ssize_t got; (got = read(p.out, chunk, sizeof chunk)) > 0;) {
+      p.text.append(chunk, static_cast<size_t>(got));
+    }
+    close(p.out);
+    waitpid(p.pid, nullptr, 0);
+    size_t at = 0;
+    for (size_t i = from; i < to; ++i) {
+      const size_t end = std::min(p.text.find('\n', at), p.text.size());
+      answers.push_back(steps[i].first.empty() ? "" : p.text.substr(at, end - at));
+      at = end + 1;
+    }
+  }
+  return answers;
+}
+
+TEST_F(BashOracle, PathModifiersAgreeWithBashOnThisShellsPaths) {
+  const uint64_t seed = Seed();
+  const int cases = Cases("QUORVIN_ORACLE_PATH_CASES", kDefaultPathCases);
+  printf("path oracle: seed %llu, %d words\n", static_cast<unsigned long long>(seed), cases);
+  Random r{seed};
+  std::vector<std::string> words, chains, expected;
+  for (int i = 0; i < cases; ++i) {
+    words.push_back(PathWord(&r));
+    chains.push_back(RandomText(&r, 1 + r.Below(4), "htre"));
+    expected.push_back(words.back());
+  }
+  for (size_t step = 0; step < 4; ++step) {
+    std::vector<std::pair<std::string, char>> asked;
+    std::vector<size_t> whose;
+    for (size_t i = 0; i < words.size(); ++i) {
+      if (step >= chains[i].size()) continue;
+      std::string slashed = expected[i];
+      for (char& c : slashed) c = c == '\\' ? '/' : c;
+      asked.emplace_back(slashed, chains[i][step]);
+      whose.push_back(i);
+    }
+    const std::vector<std::string> answers = BashPathSteps(asked);
+    for (size_t k = 0; k < whose.size(); ++k) {
+      std::string& word = expected[whose[k]];
+      const char m = asked[k].second;
+      const std::string& bash = answers[k];
+      const bool prefix = m == 'h' || m == 'r';
+      ASSERT_EQ(prefix ? asked[k].first.compare(0, bash.size(), bash)
+                       : asked[k].first.compare(word.size() - std::min(bash.size(), word.size()),
+                                                std::string::npos, bash),
+                0)
+          << "bash's " << m << " of " << asked[k].first << ": " << bash;
+      const size_t last = word.find_last_of("/\\");
+      auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+      const bool drive = last != std::string::npos && last >= 2 && word[last - 1] == ':' &&
+                         letter(word[last - 2]) &&
+                         (last == 2 || !(letter(word[last - 3]) || std::isdigit(word[last - 3])));
+      word = m == 'h' && drive ? word.substr(0, last + 1)
+             : prefix          ? word.substr(0, bash.size())
+                               : word.substr(word.size() - bash.size());
+    }
+  }
+  int failures = 0;
+  for (size_t i = 0; i < words.size(); ++i) {
+    standin::SetHistory({standin::FromUtf8(words[i])});
+    std::string line = "!!";
+    for (char m : chains[i]) line += std::string(":") + m;
+    const BashResult p = BashModeExpand(line);
+    if (p.expanded && p.line == expected[i]) continue;
+    if (++failures <= 20) {
+      ADD_FAILURE() << "seed " << seed << ", word " << words[i] << ", " << line
+                    << "\n  bash and the drive rule: '" << expected[i]
+                    << "'\n  plugin: " << Describe(p);
+    }
+  }
+  printf("path oracle: %d words, %d differ\n", cases, failures);
+  EXPECT_EQ(failures, 0);
 }
 
 }  // namespace

@@ -84,14 +84,18 @@ TEST(Search, AnOccurrenceThatSplitsAPairIsNone) {
   const struct {
     std::u16string haystack, needle;
   } rows[] = {
-      {pair + pair + pair, low + high},       {u"x" + pair + u"y", low + u"y"},
-      {u"x" + pair + u"y", u"x" + high},      {pair + low + u"x", low + u"x"},
-      {high + pair + pair, high + high},      {std::u16string(50, pair[0]) + low, high},
+      {pair + pair + pair, low + high},
+      {u"x" + pair + u"y", low + u"y"},
+      {u"x" + pair + u"y", u"x" + high},
+      {pair + low + u"x", low + u"x"},
+      {high + pair + pair, high + high},
+      {std::u16string(50, pair[0]) + low, high},
       {pair + pair + pair + pair, low + high + low},
   };
   for (const auto& row : rows) {
     for (const bool folded : {false, true}) {
-      const text::Needle needle = text::PrepareNeedle(row.needle.c_str(), row.needle.size(), folded);
+      const text::Needle needle =
+          text::PrepareNeedle(row.needle.c_str(), row.needle.size(), folded);
       uint64_t work = 0;
       const std::u16string& h = row.haystack;
       EXPECT_EQ(Offset(text::FindFirst(h.c_str(), h.size(), 0, needle, &work), h),

@@ -61,8 +61,8 @@ void ExpectLineSearches(BashWork* w, const char16_t* from) {
         if (pass == 0) {
           ++searches;
         } else {
-          ExpectSearch(&w->view, event.kind == kEventPrefix ? kBeginsWith : kContains,
-                       event.text, event.length);
+          ExpectSearch(&w->view, event.kind == kEventPrefix ? kBeginsWith : kContains, event.text,
+                       event.length);
         }
       }
       p = event.kind == kEventNone ? p + 1 : event.end;
@@ -148,8 +148,7 @@ const char16_t* ExpandReference(BashWork* w, const char16_t* p) {
   p = ReadEventIntoPiece(w, p + 1, &lineSoFar);
   if (p == nullptr) return nullptr;
   const char16_t* d = p[0] == u':' ? p + 1 : p;
-  const bool designator = (p[0] == u':' && text::IsAsciiDigit(*d)) || *d == u'^' || *d == u'$' ||
-                          *d == u'*' || *d == u'-' || *d == u'%';
+  const bool designator = (p[0] == u':' && text::IsAsciiDigit(*d)) || BeginsDesignator(*d);
   if (designator) {
     p = ApplyDesignator(w, d, lineSoFar);
     if (p == nullptr) return nullptr;
@@ -196,35 +195,6 @@ bool ExpandFrom(BashWork* w, const char16_t* p, const char16_t* end) {
 }
 
 }  // namespace
-
-void PieceChanged(BashWork* w) {
-  w->marks = PathMarks{w->pieceLength, w->pieceLength};
-  w->cleanKnown = false;
-}
-
-void SwapPiece(BashWork* w, size_t length) {
-  char16_t* t = w->own;
-  w->own = w->spare;
-  w->spare = t;
-  w->own[length] = 0;
-  w->piece = w->own;
-  w->pieceLength = length;
-}
-
-void SetPiece(BashWork* w, const char16_t* text, size_t length) {
-  w->piece = text;
-  w->pieceLength = length;
-  PieceChanged(w);
-}
-
-bool OwnPiece(BashWork* w) {
-  if (w->piece == w->own) return true;
-  if (!w->budget.Spend(w->pieceLength)) return false;
-  for (size_t k = 0; k < w->pieceLength; ++k) w->spare[k] = w->piece[k];
-  work::Done(w->pieceLength);
-  SwapPiece(w, w->pieceLength);
-  return true;
-}
 
 // Grammar of a line by bash's rules (the steps are the line scanner's, scanner.h):
 //   line      := [quick] (text | quoted | escaped | reference)* [comment]

@@ -22,17 +22,17 @@ struct PieceWords {
 struct BashWork {
   LineFacts facts;
   Budget budget;
-  HistoryView view;             // indexed at the first event that needs the history
-  char16_t* out;                // the new line so far; the start of the heap block
-  size_t outLength;             // units in `out`
-  const char16_t* piece;        // the text of the reference being expanded: in `own`, or where it
-                                // was found (an entry, the new line), until it must change
-  size_t pieceLength;           // units in `piece`
-  char16_t* own;                // the line buffer the piece is written into
-  char16_t* spare;              // where the next step writes; then it becomes `own`
-  const char16_t* lastEntry;    // the entry taken last, and its length: taking it again costs
-  size_t lastEntryLength;       // nothing more
-  const char16_t* wordsOf;      // the entry whose words `pieceWords` counts, and its length
+  HistoryView view;           // indexed at the first event that needs the history
+  char16_t* out;              // the new line so far; the start of the heap block
+  size_t outLength;           // units in `out`
+  const char16_t* piece;      // the text of the reference being expanded: in `own`, or where it
+                              // was found (an entry, the new line), until it must change
+  size_t pieceLength;         // units in `piece`
+  char16_t* own;              // the line buffer the piece is written into
+  char16_t* spare;            // where the next step writes; then it becomes `own`
+  const char16_t* lastEntry;  // the entry taken last, and its length: taking it again costs
+  size_t lastEntryLength;     // nothing more
+  const char16_t* wordsOf;    // the entry whose words `pieceWords` counts, and its length
   size_t wordsOfLength;
   PieceWords pieceWords;
   char16_t* scratch;            // a terminated copy of a span for the shell's search
@@ -63,7 +63,7 @@ struct BashWork {
                                 // a substitution or a !? search not closed, or a bare :s
 };
 
-// ==== The piece (bash_line.cpp) ====
+// ==== The piece (bash_work.cpp) ====
 
 // The piece has changed in a way the path and occurrence knowledge cannot follow.
 void PieceChanged(BashWork* w);
@@ -90,8 +90,8 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar);
 // Applies the modifiers at `p` (each after a ':') to the piece: the position after them, or null
 // on a failure. With `defaultFirst` (the first reference of a line that begins with '!'), the :s
 // modifiers that lead the chain are read as the default rules read them (their '&' and '\' are
-// ordinary) wherever both readings end at the same place, so that what follows them, a :p or a
-// blank, never changes what they mean.
+// ordinary) unless bash's reading closes past them (ReadLeadingSubstitution), so that what
+// follows them, a :p or a blank, never changes what they mean.
 const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst);
 
 // Reads a substitution's texts at `p` (at its delimiter) into the line's substitution state: the

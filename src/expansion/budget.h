@@ -12,6 +12,13 @@
 // does.
 constexpr uint64_t kBudgetPerUnit = 16;
 
+// The most the shell's case-blind search may compare for each unit it searches. Each of its
+// compares folds two units in the shell, which costs more than a unit of the plugin's work, and
+// what it compares cannot be counted from outside: so it is asked only where a simple search
+// would compare at most this many units a unit (every text a person types), and the texts built
+// against such a search are searched by the plugin itself, folding as the shell folds.
+constexpr uint64_t kShellSearchShare = 4;
+
 struct Budget {
   uint64_t left;      // units still allowed; spent by Spend, added to by Grant
   bool over = false;  // a Spend asked for more than was left: the line fails

@@ -60,6 +60,12 @@ inline bool EndsSearchText(char16_t c) {
   }
 }
 
+// The units that begin a word designator with no ':' before it, right after an event: bash's
+// ^ $ * - % (after a ':' a digit begins one too).
+inline bool BeginsDesignator(char16_t c) {
+  return c == u'^' || c == u'$' || c == u'*' || c == u'-' || c == u'%';
+}
+
 // This shell's quotes, which protect a '!' and group the words of an entry: the double quote and
 // the back-quote (bash's single quote is an ordinary character here).
 inline bool IsShellQuote(char16_t c) {

@@ -35,9 +35,9 @@ int ReadChain(const char16_t* line, const char16_t* rest, const char16_t** end, 
   const char16_t* r = rest;
   for (TypedSubstitution sub; r[0] == u':' && r[1] == u's';) {
     if (!ReadSubstitution(kDefaultDialect, r + 2, &sub)) break;
-    Chain[links++] = Link{static_cast<uint16_t>(sub.old - line), static_cast<uint16_t>(sub.oldTyped),
-                          static_cast<uint16_t>(sub.with - line),
-                          static_cast<uint16_t>(sub.withTyped)};
+    Chain[links++] =
+        Link{static_cast<uint16_t>(sub.old - line), static_cast<uint16_t>(sub.oldTyped),
+             static_cast<uint16_t>(sub.with - line), static_cast<uint16_t>(sub.withTyped)};
     *open = !sub.closed;
     r = sub.end;
   }

@@ -187,4 +187,3 @@ const char16_t* ApplyDesignator(BashWork* w, const char16_t* p, bool lineSoFar) 
   PieceChanged(w);
   return p;
 }
-

@@ -64,7 +64,8 @@ Event ReadBashEvent(const char16_t* p) {
     if (*p == u'?') ++p;
     return {kEventContains, 0, false, start, length, p};
   }
-  if (*p == u'^' || *p == u'$' || *p == u'*' || *p == u'%' || *p == u':') {
+  // A '-' before no digit begins a search text.
+  if ((BeginsDesignator(*p) && *p != u'-') || *p == u':') {
     return {kEventNewest, 0, false, nullptr, 0, p};
   }
   const char16_t* start = p;

@@ -22,9 +22,9 @@ struct LineExpansion {
   LineOutcome outcome = kLineNoReference;
   const char16_t* text = nullptr;  // kLineExpanded: the new line, at most 65535 units, terminated
   bool printOnly = false;          // a :p modifier was met (bash's rules)
-  bool open = false;  // the text expanded ends where a blank would still belong to its last
-                      // reference: inside a substitution's texts, their closing delimiter not
-                      // typed, after a bare :s (bash's rules), or inside a !? search not closed
+  bool open = false;      // the text expanded ends where a blank would still belong to its last
+                          // reference: inside a substitution's texts, their closing delimiter not
+                          // typed, after a bare :s (bash's rules), or inside a !? search not closed
   void* block = nullptr;  // the heap block `text` may live in; ReleaseExpansion
 };
 
@@ -44,9 +44,15 @@ constexpr size_t kWholeLine = static_cast<size_t>(-1);
 LineExpansion ExpandLine(Dialect dialect, const char16_t* line, size_t cut = kWholeLine);
 
 // For a line that begins with '!' whose text before `cut` the default rules expand (by
-// ExpandLine): whether bash's rules read the line's first reference on past `cut`, so that in
-// bash mode the cut falls inside it (as for "!!" before ":x", or "!ec" before ".txt").
-bool BashReadsPast(const char16_t* line, size_t cut);
+// ExpandLine): whether bash mode reads the line's first reference on past `cut`, so that the cut
+// falls inside it (as for "!!" before ":x", "!ec" before ".txt", or "!!:s/a\/b/" before "x/",
+// whose :s bash's rules close later). `*open` tells whether a blank typed at `cut` would still
+// belong to it: bash's rules read its event as a !? search not closed ("!?foo").
+bool BashReadsPast(const char16_t* line, size_t cut, bool* open);
+
+// For a line that begins with '!': whether the default rules read its event on past `cut`, as
+// in "!ec$x" before "x", where bash's rules read the event "!ec" and the designator "$".
+bool DefaultReadsPast(const char16_t* line, size_t cut);
 
 // Whether bash's rules find a reference in `line`: one scan of it, without the heap or a walk
 // of the history. The text before any cursor holds no reference the whole line does not.

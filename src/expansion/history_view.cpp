@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 
-#include "expansion/entry_match.h"
-
 #include "core/settings_record.h"
 #include "core/shell_history.h"
+#include "expansion/entry_match.h"
 #include "text/search.h"
 #include "text/text.h"
 #include "text/work.h"
@@ -38,12 +37,16 @@ size_t StepUnits(const char16_t* entry, const char16_t* next) {
 
 namespace {
 
-// Counts one step of a walk: its units earn their share of the budget and are spent from it, so
-// a walk always fits and what it reads is counted.
-void CountStep(Budget* budget, const char16_t* entry, const char16_t* next) {
-  const size_t units = StepUnits(entry, next);
-  budget->Grant(units);
-  budget->Spend(units);
+// One step of a walk, from `entry` to the entry after it (null after the newest), counted: its
+// units earn their share of the budget and are spent from it, so a walk always fits and what it
+// reads is counted. `*units` (when not null) gets the units of the step.
+char16_t* CountedStep(Budget* budget, char16_t* entry, size_t* units = nullptr) {
+  char16_t* next = NextEntry(entry);
+  const size_t counted = StepUnits(entry, next);
+  budget->Grant(counted);
+  budget->Spend(counted);
+  if (units != nullptr) *units = counted;
+  return next;
 }
 
 // ==== Positions ====
@@ -85,14 +88,12 @@ void WalkHistory(char16_t* oldest, HistoryWalk* walk, Budget* budget) {
       walk->marks[walk->used++] = entry;  // index is a multiple of the new stride too
     }
     walk->count = index + 1;
-    char16_t* next = NextEntry(entry);
-    CountStep(budget, entry, next);
-    entry = next;
+    entry = CountedStep(budget, entry);
   }
 }
 
-// Steps `steps` entries newer from `entry`; null when the list ends first. The entries it passes
-// were counted by the walk that found `entry`, or are fewer than the steps of one.
+// Steps `steps` entries newer from a mark of a walk; null when the list ends first. The entries
+// it passes were counted by that walk.
 char16_t* StepForward(char16_t* entry, uint64_t steps) {
   for (; steps > 0 && entry != nullptr; --steps) entry = NextEntry(entry);
   return entry;
@@ -130,15 +131,26 @@ Search MakeSearch(SearchKind kind, const char16_t* word, size_t length, Budget* 
 
 namespace {
 
-// The shell's case-blind search of an entry of at most `units` units, where the most it could
-// compare, every place against the whole word, fits what is left of the budget: what it may
-// have compared up to its answer is spent. Only a word that begins with the second half of a
-// surrogate pair or ends with the first half can match half of one: then an occurrence in the
-// entry that splits a pair is searched past. An answer outside the entry is taken as it comes.
-// False, with `*asked` false, when the shell's search would cost too much.
+// The shell's case-blind search of an entry of at most `units` units, where a simple search
+// would compare at most kShellSearchShare units a unit of it and the most it could compare,
+// every place against the whole word, fits what is left of the budget: what it may have compared
+// up to its answer is spent. An entry of ASCII alone where no unit folds as the word's first (an
+// ASCII unit) does holds no occurrence, whatever the shell's search: it is not asked. Only a word
+// that begins with the second half of a surrogate pair or ends with the first half can match half
+// of one: then an occurrence in the entry that splits a pair is searched past. An answer outside
+// the entry is taken as it comes. False, with `*asked` false, when the shell's search would cost
+// too much.
 bool FoldedContains(const char16_t* entry, size_t units, const Search& s, Budget* budget,
                     bool* asked) {
   *asked = false;
+  uint64_t read = 0;
+  const text::SimpleSearchCost simple =
+      text::CostOfSimpleSearch(entry, text::kTerminated, s.needle, &read);
+  if (!budget->Spend(read) || simple.compares > kShellSearchShare * read) return false;
+  if (simple.none) {
+    *asked = true;
+    return false;
+  }
   const bool halves =
       text::IsLowSurrogate(s.word[0]) || text::IsHighSurrogate(s.word[s.length - 1]);
   const size_t entryLength = halves ? text::BoundedLength(entry, kLineCapacity) : 0;
@@ -163,7 +175,8 @@ bool FoldedContains(const char16_t* entry, size_t units, const Search& s, Budget
 bool Matches(const char16_t* entry, size_t units, const Search& s, Budget* budget) {
   // An exact containment search also finds the word at the start, so only the folding one
   // needs the prefix test first.
-  if ((s.kind == kBeginsWith || s.foldCase) && StartsWith(entry, s.word, s.length, s.foldCase, nullptr)) {
+  if ((s.kind == kBeginsWith || s.foldCase) &&
+      StartsWith(entry, s.word, s.length, s.foldCase, nullptr)) {
     return true;
   }
   if (s.kind == kBeginsWith) return false;
@@ -183,10 +196,8 @@ bool Matches(const char16_t* entry, size_t units, const Search& s, Budget* budge
 char16_t* SearchForward(const Search& s, Budget* budget) {
   char16_t* match = nullptr;
   for (char16_t* entry = HistoryStart(); entry != nullptr;) {
-    char16_t* next = NextEntry(entry);
-    const size_t units = StepUnits(entry, next);
-    budget->Grant(units);
-    budget->Spend(units);
+    size_t units = 0;
+    char16_t* next = CountedStep(budget, entry, &units);
     if (Matches(entry, units, s, budget)) match = entry;
     if (budget->Spent()) return nullptr;
     entry = next;
@@ -217,9 +228,7 @@ bool IndexHistory(HistoryView* view) {
       view->capacity = capacity;
     }
     view->entries[view->count++] = entry;
-    char16_t* next = NextEntry(entry);
-    CountStep(view->budget, entry, next);
-    entry = next;
+    entry = CountedStep(view->budget, entry);
   }
   return true;
 }
@@ -235,8 +244,7 @@ char16_t* NewestEntry(HistoryView* view) {
   if (view->indexed) return view->count > 0 ? view->entries[view->count - 1] : nullptr;
   char16_t* entry = HistoryStart();
   while (entry != nullptr) {
-    char16_t* next = NextEntry(entry);
-    CountStep(view->budget, entry, next);
+    char16_t* next = CountedStep(view->budget, entry);
     if (next == nullptr) break;
     entry = next;
   }
@@ -250,9 +258,16 @@ char16_t* EntryAtPosition(HistoryView* view, int64_t position) {
   }
   char16_t* oldest = HistoryStart();
   if (oldest == nullptr || position == 0) return nullptr;
-  // A position from the oldest is reached by stepping to it, without walking the rest; the list
-  // ending first names none, as the clamp rule says.
-  if (position > 0) return StepForward(oldest, static_cast<uint64_t>(position - 1));
+  // A position from the oldest is reached by stepping to it, each step counted as a walk's are,
+  // without walking the rest; the list ending first names none, as the clamp rule says.
+  if (position > 0) {
+    char16_t* entry = oldest;
+    for (uint64_t steps = static_cast<uint64_t>(position - 1); steps > 0 && entry != nullptr;
+         --steps) {
+      entry = CountedStep(view->budget, entry);
+    }
+    return entry;
+  }
   HistoryWalk walk;
   WalkHistory(oldest, &walk, view->budget);
   const size_t index = IndexOfPosition(position, walk.count);

@@ -20,11 +20,11 @@ struct SearchSlot {
   const char16_t* text;  // the search text, in the typed line; null: a free slot
   uint32_t length;       // its units
   SearchKind kind;
-  char16_t* entry;       // the entry it found (null: none)
-  bool expected;         // registered before it was made, and not answered yet
-  bool wordKnown;        // the word below has been found (only once % asks for it)
-  uint32_t wordStart;    // for %: the word of `entry` where the text last occurs
-  uint32_t wordLength;   // its units (0: it occurs between words)
+  char16_t* entry;      // the entry it found (null: none)
+  bool expected;        // registered before it was made, and not answered yet
+  bool wordKnown;       // the word below has been found (only once % asks for it)
+  uint32_t wordStart;   // for %: the word of `entry` where the text last occurs
+  uint32_t wordLength;  // its units (0: it occurs between words)
 };
 
 // The table of a line's searches: its first kSearchSlots / 2 distinct searches are remembered,
@@ -34,14 +34,14 @@ constexpr size_t kSearchSlots = 1024;
 // One expansion's view of the history. Zero-initialised but for `budget`; changed only by the
 // functions below.
 struct HistoryView {
-  Budget* budget;      // what every walk and search of the expansion spends
-  char16_t** entries;  // after IndexHistory: every entry, oldest first, in a heap block
-  size_t count;        // entries in `entries`
-  size_t capacity;     // pointers the block holds
-  bool indexed;        // IndexHistory has walked the history
-  SearchSlot* slots;   // kSearchSlots slots for the line's searches, or null: none are kept
-  size_t slotsUsed;    // slots in use; the table is cleared while `slotsCleared` is false
-  bool slotsCleared;   // the table has been cleared for this expansion
+  Budget* budget;        // what every walk and search of the expansion spends
+  char16_t** entries;    // after IndexHistory: every entry, oldest first, in a heap block
+  size_t count;          // entries in `entries`
+  size_t capacity;       // pointers the block holds
+  bool indexed;          // IndexHistory has walked the history
+  SearchSlot* slots;     // kSearchSlots slots for the line's searches, or null: none are kept
+  size_t slotsUsed;      // slots in use; the table is cleared while `slotsCleared` is false
+  bool slotsCleared;     // the table has been cleared for this expansion
   size_t expectedUnits;  // units of the expected containment searches
 };
 

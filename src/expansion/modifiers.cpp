@@ -10,11 +10,6 @@
 
 // ==== The line's substitution ====
 
-// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
-// both, may be left out at the end of the line) into the substitution state. An empty old text
-// takes the latest old text of the line, or else its latest search text. In the new text, as in
-// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
-// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 namespace {
 
 // Makes `sub` the line's substitution: its texts as bash reads them, or, `literally`, as typed
@@ -78,6 +73,11 @@ const char16_t* SetSubstitution(BashWork* w, const TypedSubstitution& sub, bool 
 
 }  // namespace
 
+// Reads "d old d new d" at `p` (at the delimiter d, one whole character; the closing one, or
+// both, may be left out at the end of the line) into the substitution state. An empty old text
+// takes the latest old text of the line, or else its latest search text. In the new text, as in
+// bash, a backslash quotes d; then, when a '&' is left, each '&' stands for the old text and a
+// backslash before a '&' makes it an ordinary '&'. The position after it, or null.
 const char16_t* TakeSubstitution(BashWork* w, const char16_t* p) {
   TypedSubstitution sub;
   return ReadSubstitution(kBashDialect, p, &sub) ? SetSubstitution(w, sub, false) : nullptr;
@@ -120,11 +120,12 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
   char16_t quoting = 0;
   bool global = false;    // a g or a holds until an s or & has applied it
   bool eachWord = false;  // a G holds for every later s and & of the same reference
+  const char16_t* chainEnd = defaultFirst ? DefaultChainEnd(p) : nullptr;
   while (*p == u':') {
     const char16_t* m = p + 1;
-    TypedSubstitution asDefault, asBash;
-    defaultFirst = defaultFirst && m[0] == u's' && ReadSubstitution(kDefaultDialect, m + 1, &asDefault) &&
-                   ReadSubstitution(kBashDialect, m + 1, &asBash) && asDefault.end == asBash.end;
+    TypedSubstitution leading;
+    defaultFirst =
+        defaultFirst && m[0] == u's' && ReadLeadingSubstitution(m + 1, chainEnd, &leading);
     if (*m == u'g' || *m == u'a') global = true;
     if (*m == u'G') eachWord = true;
     if (*m == u'g' || *m == u'a' || *m == u'G') ++m;
@@ -153,12 +154,12 @@ const char16_t* ApplyModifiers(BashWork* w, const char16_t* p, bool defaultFirst
         p = m + 1;
         break;
       case u's':
-        if (m[1] == 0) {  // bash lets a bare :s at the end of the line change nothing
+        if (m[1] == 0) {   // bash lets a bare :s at the end of the line change nothing
           w->open = true;  // but a blank may be its delimiter
           p = m + 1;
           break;
         }
-        p = defaultFirst ? SetSubstitution(w, asDefault, true) : TakeSubstitution(w, m + 1);
+        p = defaultFirst ? SetSubstitution(w, leading, true) : TakeSubstitution(w, m + 1);
         if (p == nullptr || !ApplySubstitution(w, scope)) return nullptr;
         global = false;
         break;
@@ -192,12 +193,21 @@ bool IsPathSeparator(char16_t c) {
   return c == u'/' || c == u'\\';
 }
 
+bool IsAsciiLetter(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+bool IsAsciiLetterOrDigit(char16_t c) {
+  return IsAsciiLetter(c) || (c >= u'0' && c <= u'9');
+}
+
 }  // namespace
 
 // The last separator (or '.') is looked for from the end back to where the marks say none is
 // left, and what is learnt is kept: so :h:h:h, :e:e or :t:t scan every unit of the text at most
-// once. A drive ("C:" at the start of the word) keeps the separator after it under :h, which
-// gives the drive's root ("C:\"): without it, "C:" would name the drive's current folder.
+// once. A drive ("C:" at the start of the text or after a unit that is no letter or digit, as in
+// "notepad C:\notes.txt") keeps the separator after it under :h, which gives the drive's root
+// ("C:\"): without it, "C:" would name the drive's current folder.
 size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMarks* marks) {
   const bool slash = which == u'h' || which == u't';
   size_t& clean = slash ? marks->noSlashFrom : marks->noDotFrom;
@@ -218,8 +228,8 @@ size_t ApplyPathModifier(char16_t* text, size_t* length, char16_t which, PathMar
   clean = found + 1;
   size_t from = 0;
   size_t to = *length;
-  const bool driveRoot = found == 2 && text[1] == u':' &&
-                         ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z'));
+  const bool driveRoot = found >= 2 && text[found - 1] == u':' && IsAsciiLetter(text[found - 2]) &&
+                         (found == 2 || !IsAsciiLetterOrDigit(text[found - 3]));
   switch (which) {
     case u'h':  // the head: up to the last separator, or a drive's root
       to = driveRoot ? found + 1 : found;

@@ -23,7 +23,8 @@ uint64_t HashOf(SearchKind kind, const char16_t* text, size_t length) {
 }
 
 // The slot of a search of this line with the same kind and text, or the free slot where it
-// would go; null when the table is too full to take it.
+// would go; null when the table is too full to take it, or the budget is spent. Every slot
+// stepped over counts: texts can be chosen to crowd the slots of one run of the table.
 SearchSlot* SlotFor(HistoryView* view, SearchKind kind, const char16_t* text, size_t length) {
   if (!view->slotsCleared) {
     for (size_t k = 0; k < kSearchSlots; ++k) view->slots[k].text = nullptr;
@@ -33,6 +34,8 @@ SearchSlot* SlotFor(HistoryView* view, SearchKind kind, const char16_t* text, si
   work::Done(length);
   size_t slot = static_cast<size_t>(HashOf(kind, text, length) % kSearchSlots);
   for (size_t probe = 0; probe < kSearchSlots; ++probe, slot = (slot + 1) % kSearchSlots) {
+    work::Done(1);
+    if (!view->budget->Spend(1)) return nullptr;
     SearchSlot& s = view->slots[slot];
     if (s.text == nullptr) return view->slotsUsed < kSearchSlots / 2 ? &s : nullptr;
     if (s.kind != kind || s.length != length) continue;
@@ -74,35 +77,43 @@ void AnswerExpected(HistoryView* view) {
   }
   const bool foldCase = PluginSettings.caseInsensitive != 0;
   text::MultiSearch& multi = ExpectedTexts;
-  if (containedCount > 0 && !text::PrepareMultiSearch(&multi, texts, lengths, containedCount,
-                                                      foldCase)) {
+  if (containedCount > 0 &&
+      !text::PrepareMultiSearch(&multi, texts, lengths, containedCount, foldCase)) {
     containedCount = 0;  // not expected to happen: ExpectSearch keeps them within its reach
   }
-  size_t open = prefixCount + containedCount;
+  // The open prefix searches are the first `openPrefixes` of `prefixes`: one answered is swapped
+  // with the last open one, so that each entry costs only the searches still open.
+  size_t openPrefixes = prefixCount, openContained = containedCount;
   bool found[text::kMultiSearchUnits] = {};
-  for (size_t i = view->count; i > 0 && open > 0; --i) {
+  for (size_t i = view->count; i > 0 && openPrefixes + openContained > 0; --i) {
     char16_t* entry = view->entries[i - 1];
     uint64_t work = StepUnits(entry, i < view->count ? view->entries[i] : nullptr);
-    for (size_t p = 0; p < prefixCount; ++p) {
+    for (size_t p = 0; p < openPrefixes;) {
+      work::Done(1);
       SearchSlot* s = prefixes[p];
-      if (!s->expected || !StartsWith(entry, s->text, s->length, foldCase, &work)) continue;
+      if (!StartsWith(entry, s->text, s->length, foldCase, &work)) {
+        ++p;
+        continue;
+      }
       Answer(s, entry);
-      --open;
+      prefixes[p] = prefixes[--openPrefixes];
     }
-    if (containedCount > 0) work += text::ScanForTexts(multi, entry, found);
-    for (size_t c = 0; c < containedCount; ++c) {
-      if (!found[c]) continue;
-      found[c] = false;
-      if (!contained[c]->expected) continue;
-      Answer(contained[c], entry);
-      text::RetireText(&multi, c);
-      --open;
+    size_t seen = 0;
+    if (openContained > 0) work += text::ScanForTexts(multi, entry, found, &seen);
+    if (seen > 0) {  // each text is found once, then retired: at most once a text
+      work += containedCount;
+      work::Done(containedCount);
+      for (size_t c = 0; c < containedCount; ++c) {
+        if (!found[c]) continue;
+        found[c] = false;
+        Answer(contained[c], entry);
+        text::RetireText(&multi, c);
+        --openContained;
+      }
     }
     if (!view->budget->Spend(work)) break;
   }
-  for (size_t p = 0; p < prefixCount; ++p) {
-    if (prefixes[p]->expected) Answer(prefixes[p], nullptr);
-  }
+  for (size_t p = 0; p < openPrefixes; ++p) Answer(prefixes[p], nullptr);
   for (size_t c = 0; c < containedCount; ++c) {
     if (contained[c]->expected) Answer(contained[c], nullptr);
   }
@@ -111,7 +122,7 @@ void AnswerExpected(HistoryView* view) {
 }  // namespace
 
 void ExpectSearch(HistoryView* view, SearchKind kind, const char16_t* text, size_t length) {
-  if (view->slots == nullptr || length == 0) return;
+  if (view->slots == nullptr || length == 0 || view->budget->Spent()) return;
   if (kind == kContains && view->expectedUnits + length > text::kMultiSearchUnits) return;
   SearchSlot* slot = SlotFor(view, kind, text, length);
   if (slot == nullptr || slot->text != nullptr) return;  // no room, or expected already

@@ -82,8 +82,29 @@ bool Delimiter::At(const char16_t* p) const {
 }
 
 bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub) {
-  return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub)
-                                    : ReadBashTexts(p, sub);
+  return dialect == kDefaultDialect ? ReadDefaultSubstitution(p, sub) : ReadBashTexts(p, sub);
+}
+
+bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub) {
+  TypedSubstitution asBash;
+  if (!ReadDefaultSubstitution(p, sub)) {
+    sub->end = nullptr;
+    return false;
+  }
+  ReadBashTexts(p, &asBash);
+  if (!asBash.closed || asBash.end <= chainEnd) return true;
+  *sub = asBash;
+  return false;
+}
+
+const char16_t* DefaultChainEnd(const char16_t* p) {
+  const char16_t* start = p;
+  for (TypedSubstitution sub;
+       p[0] == u':' && p[1] == u's' && ReadDefaultSubstitution(p + 2, &sub);) {
+    p = sub.end;
+  }
+  work::Done(static_cast<size_t>(p - start));
+  return p;
 }
 
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out) {
@@ -102,15 +123,23 @@ Pattern PreparePattern(const char16_t* units, size_t length, Budget* budget) {
   return {units, length, foldCase, text::PrepareNeedle(units, length, foldCase)};
 }
 
+bool ShellMaySearch(const char16_t* text, size_t length, const Pattern& find, Budget* budget) {
+  if (!find.foldCase) return false;
+  uint64_t read = 0;
+  const text::SimpleSearchCost simple = text::CostOfSimpleSearch(text, length, find.needle, &read);
+  return budget->Spend(read) && !simple.none && simple.compares <= kShellSearchShare * read;
+}
+
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t from,
-                               const Pattern& find, char16_t* scratch, Budget* budget) {
+                               const Pattern& find, bool askShell, char16_t* scratch,
+                               Budget* budget) {
   if (from > textLength || find.length > textLength - from) return nullptr;
   // The shell's search reads to a terminator: it gets the text itself when the span ends there,
   // else one copy of the span, made once for all the places searched.
   const bool terminated = text[textLength] == 0;
-  assert(scratch != nullptr || !find.foldCase || terminated);
+  assert(scratch != nullptr || !askShell || terminated);
   const char16_t* base = nullptr;
-  while (find.foldCase && from + find.length <= textLength) {
+  while (askShell && from + find.length <= textLength) {
     const uint64_t copy = base == nullptr && !terminated ? textLength : 0;
     const uint64_t worst = static_cast<uint64_t>(textLength - from) * find.length;
     if (copy + worst > budget->left) break;  // too much for the shell's search: the plugin's own
@@ -175,13 +204,19 @@ SubstituteOutcome Substitute(const char16_t* source, size_t length, size_t from,
     // Each word is searched within itself only.
     size_t at = 0, start = 0, end = 0;
     while (!tooLong && NextBashWord(source, length, false, &at, &start, &end)) {
-      const char16_t* found = FindOccurrence(source + start, end - start, 0, old, scratch, budget);
+      const bool askShell = ShellMaySearch(source + start, end - start, old, budget);
+      const char16_t* found =
+          FindOccurrence(source + start, end - start, 0, old, askShell, scratch, budget);
       if (budget->Spent()) return kOverBudget;
       if (found != nullptr) replace(static_cast<size_t>(found - source));
     }
   } else {
+    // Each search goes on from where the one before stopped, so one look at the span tells for
+    // all of them whether the shell is asked.
+    const bool askShell =
+        from < length && ShellMaySearch(source + from, length - from, old, budget);
     for (size_t at = from; !tooLong && at + old.length <= length;) {
-      const char16_t* found = FindOccurrence(source, length, at, old, scratch, budget);
+      const char16_t* found = FindOccurrence(source, length, at, old, askShell, scratch, budget);
       if (budget->Spent()) return kOverBudget;
       if (found == nullptr) break;
       replace(static_cast<size_t>(found - source));

@@ -34,6 +34,19 @@ struct TypedSubstitution {
 // quotes it, and both texts may run to the end of the line. False when malformed.
 bool ReadSubstitution(Dialect dialect, const char16_t* p, TypedSubstitution* sub);
 
+// Reads the :s modifier at `p` (at its delimiter) of the chain that leads the first reference of
+// a line that begins with '!', in bash mode: as the default rules read it (true) unless bash's
+// rules read it closed, by a delimiter typed past `chainEnd` (false, `*sub` bash's reading), where
+// `chainEnd` is where the default rules' reading of the whole chain ends. So a :p, a blank or any
+// more of the line that does not close bash's reading never changes what it means: "C:\" stays a
+// text of "!!:s/C:\/D:\/:p", while "!!:s/\/usr/\/opt/" is bash's. False too, `sub->end` null,
+// when the default rules do not read it.
+bool ReadLeadingSubstitution(const char16_t* p, const char16_t* chainEnd, TypedSubstitution* sub);
+
+// Where the default rules' reading of the chain of :s modifiers at `p` ends: past every one of
+// them that they read.
+const char16_t* DefaultChainEnd(const char16_t* p);
+
 // Writes a text as typed (`typed`, `length` units) into `out` with each backslash that quotes
 // `d` taken away: its length.
 size_t UnquoteText(const char16_t* typed, size_t length, const Delimiter& d, char16_t* out);
@@ -50,16 +63,24 @@ struct Pattern {
 // `budget`.
 Pattern PreparePattern(const char16_t* units, size_t length, Budget* budget);
 
+// Whether the shell's case-blind search may be asked for `find` in `text` (`length` units): a
+// case-blind pattern, a simple search of the text would compare at most kShellSearchShare units a
+// unit of it, and the text may hold an occurrence (the plugin's own search tells a text of ASCII
+// alone where no unit folds as the pattern's first does). The units read are spent from `budget`.
+bool ShellMaySearch(const char16_t* text, size_t length, const Pattern& find, Budget* budget);
+
 // The first occurrence of `find` in `text` (`textLength` units) that begins at or after `from`,
 // within that span, that splits no surrogate pair of `text`; null when there is none, or when
 // the budget runs out. The exact search is the plugin's own. A case-blind one asks the shell's
-// `_stristr`, which reads to a terminator (it is handed `text` itself when `text[textLength]`
-// ends it, else a terminated copy in `scratch`, kLineCapacity units), where the most that search
-// could compare fits what is left of the budget, which is spent before it is asked; an answer of
-// the shell's outside the span, or too near its end, is none. Otherwise the plugin searches
-// itself, folding as the shell does. What is read and compared is spent from `budget`.
+// `_stristr` when `askShell` (ShellMaySearch of the span), which reads to a terminator (it is
+// handed `text` itself when `text[textLength]` ends it, else a terminated copy in `scratch`,
+// kLineCapacity units), where the most that search could compare fits what is left of the
+// budget, which is spent before it is asked; an answer of the shell's outside the span, or too
+// near its end, is none. Otherwise the plugin searches itself, folding as the shell does. What
+// is read and compared is spent from `budget`.
 const char16_t* FindOccurrence(const char16_t* text, size_t textLength, size_t from,
-                               const Pattern& find, char16_t* scratch, Budget* budget);
+                               const Pattern& find, bool askShell, char16_t* scratch,
+                               Budget* budget);
 
 // The last occurrence of `find` in `text` (`textLength` units) that splits no surrogate pair, by
 // the plugin's own search (folding as the shell does when the search ignores case); null when

@@ -20,8 +20,7 @@ enum Key {
 // The shell names the key: a shell of version 24 or later that gave a name. Swallowing the key
 // then empties the name too.
 inline bool ShellNamesKey(const KeyEvent* event) {
-  return HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr &&
-         event->keyName[0] != 0;
+  return HostMajorVersion >= kKeyNameVersion && event->keyName != nullptr && event->keyName[0] != 0;
 }
 
 // The key a shell's key name names, in any case: "Enter", "Shift-Enter", "Tab", "Space", or

@@ -14,6 +14,12 @@ void FailExpansion(KeyEvent* event, bool run) {
   if (PluginSettings.errorBeepMode != BeepNone) PlayErrorBeep();
 }
 
+// Whether two terminated texts are the same, unit for unit.
+bool SameText(const char16_t* a, const char16_t* b) {
+  while (*a != 0 && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
 }  // namespace
 
 void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash) {
@@ -28,7 +34,11 @@ void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash) {
     case kLineExpanded:
       break;
   }
-  if (x.printOnly || (run && ReadKeySwitch().verify)) run = false;
+  // With verify the expansion waits on the line for a second look, unless it is the line as
+  // typed: shown again, it would come back at every Enter and never run.
+  if (x.printOnly || (run && ReadKeySwitch().verify && !SameText(x.text, event->line))) {
+    run = false;
+  }
   ClearEditLine(event->line);
   text::Copy(event->line, kLineCapacity, x.text);
   event->redraw = 1;
@@ -36,4 +46,3 @@ void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash) {
   if (!run) SwallowKey(event);
   ReleaseExpansion(&x);
 }
-

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/core.h"
-#include "keys/keys.h"
 #include "host/host_api.h"
+#include "keys/keys.h"
 #include "settings/settings.h"
 
 // Fills the identity record and returns it.

@@ -10,28 +10,14 @@ namespace text {
 
 namespace {
 
-constexpr size_t kOtherSlots = 2 * kMultiSearchUnits;
-
-size_t OtherSlot(char16_t c) {
-  return (static_cast<size_t>(c) * 40503u) % kOtherSlots;
-}
-
-// The mask index of `c` (compared as the search compares it), 0 when no text holds it; when
-// `next` is not null, a unit met for the first time is given the index `*next`.
-size_t IndexOf(MultiSearch* s, char16_t c, size_t* next) {
-  if (c < 128) {
-    if (s->asciiIndex[c] == 0 && next != nullptr) s->asciiIndex[c] = static_cast<uint16_t>((*next)++);
-    return s->asciiIndex[c];
+// The mask index of `c` (compared as the search compares it), giving a unit met for the first
+// time the next index.
+size_t IndexOf(MultiSearch* s, char16_t c) {
+  if (s->indexOf[c] == 0) {
+    s->unitAt[++s->units] = c;
+    s->indexOf[c] = static_cast<uint16_t>(s->units);
   }
-  for (size_t slot = OtherSlot(c);; slot = (slot + 1) % kOtherSlots) {
-    if (s->otherUnits[slot] == c) return s->otherIndex[slot];
-    if (s->otherUnits[slot] == 0) {
-      if (next == nullptr) return 0;
-      s->otherUnits[slot] = c;
-      s->otherIndex[slot] = static_cast<uint16_t>((*next)++);
-      return s->otherIndex[slot];
-    }
-  }
+  return s->indexOf[c];
 }
 
 // The place of the lowest bit set in `bits` (not 0).
@@ -45,14 +31,6 @@ inline size_t LowestBit(uint64_t bits) {
 #endif
 }
 
-inline size_t Lookup(const MultiSearch& s, char16_t c) {
-  if (c < 128) return s.asciiIndex[c];
-  for (size_t slot = OtherSlot(c);; slot = (slot + 1) % kOtherSlots) {
-    if (s.otherUnits[slot] == c) return s.otherIndex[slot];
-    if (s.otherUnits[slot] == 0) return 0;
-  }
-}
-
 }  // namespace
 
 bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size_t* lengths,
@@ -64,18 +42,18 @@ bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size
   s->words = (total + 63) / 64;
   s->folded = folded;
   for (size_t w = 0; w < kMultiSearchWords; ++w) s->starts[w] = s->active[w] = 0;
-  for (uint16_t& index : s->asciiIndex) index = 0;
-  for (char16_t& unit : s->otherUnits) unit = 0;
+  const size_t previous = s->units;
+  for (size_t k = 1; k <= previous; ++k) s->indexOf[s->unitAt[k]] = 0;
+  s->units = 0;
   for (size_t row = 0; row <= total; ++row) {
     for (size_t w = 0; w < s->words; ++w) s->masks[row][w] = 0;
   }
-  size_t next = 1;
   size_t place = 0;
   for (size_t i = 0; i < count; ++i) {
     s->lengthOf[i] = static_cast<uint16_t>(lengths[i]);
     for (size_t j = 0; j < lengths[i]; ++j, ++place) {
       const char16_t c = folded ? FoldForSearch(texts[i][j]) : texts[i][j];
-      const size_t index = IndexOf(s, c, &next);
+      const size_t index = IndexOf(s, c);
       const uint64_t bit = 1ull << (place % 64);
       s->masks[index][place / 64] |= bit;
       if (j == 0) s->starts[place / 64] |= bit;
@@ -85,7 +63,7 @@ bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size
       }
     }
   }
-  work::Done(2 * total);
+  work::Done(2 * total + previous);
   return true;
 }
 
@@ -96,13 +74,13 @@ void RetireText(MultiSearch* s, size_t i) {
   s->active[place / 64] &= ~(1ull << (place % 64));
 }
 
-uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found) {
+uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found, size_t* seen) {
+  *seen = 0;
   uint64_t state[kMultiSearchWords] = {};
   uint64_t work = 0;
   const char16_t* p = text;
   for (; *p != 0; ++p) {
-    const size_t index = Lookup(s, s.folded ? FoldForSearch(*p) : *p);
-    const uint64_t* mask = s.masks[index];
+    const uint64_t* mask = s.masks[s.indexOf[s.folded ? FoldForSearch(*p) : *p]];
     uint64_t carry = 0, hits = 0;
     for (size_t w = 0; w < s.words; ++w) {
       const uint64_t moved = (state[w] << 1) | carry | s.starts[w];
@@ -116,7 +94,10 @@ uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found) {
       for (uint64_t bits = state[w] & s.active[w]; bits != 0; bits &= bits - 1) {
         const size_t i = s.textAt[w * 64 + LowestBit(bits)];
         const size_t start = static_cast<size_t>(p + 1 - text) - s.lengthOf[i];
-        if (!SplitsCharacter(text, kTerminated, start, s.lengthOf[i])) found[i] = true;
+        if (!found[i] && !SplitsCharacter(text, kTerminated, start, s.lengthOf[i])) {
+          found[i] = true;
+          ++*seen;
+        }
         ++work;
       }
     }

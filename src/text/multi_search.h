@@ -17,18 +17,22 @@ constexpr size_t kMultiSearchWords = kMultiSearchUnits / 64;
 // The texts of one multiple search, prepared: for every distinct unit of the texts, the places
 // of the texts that hold it, as bits (the shift-and algorithm of Baeza-Yates and Gonnet, over
 // all the texts side by side). Filled by PrepareMultiSearch; `active` changed by RetireText.
+// Zero-initialised before its first preparation (process-wide, for its size): each preparation
+// clears only the units the one before it set.
 struct MultiSearch {
-  size_t count;                                    // texts
-  size_t words;                                    // 64-bit words of the state in use
-  bool folded;                                     // units compare by FoldForSearch
-  uint64_t starts[kMultiSearchWords];              // the first place of every text
-  uint64_t active[kMultiSearchWords];              // the last place of every text still sought
-  uint16_t textAt[kMultiSearchUnits];              // the text whose last place a bit is
-  uint16_t lengthOf[kMultiSearchUnits];            // the length of text i
+  size_t count;                          // texts
+  size_t words;                          // 64-bit words of the state in use
+  bool folded;                           // units compare by FoldForSearch
+  uint64_t starts[kMultiSearchWords];    // the first place of every text
+  uint64_t active[kMultiSearchWords];    // the last place of every text still sought
+  uint16_t textAt[kMultiSearchUnits];    // the text whose last place a bit is
+  uint16_t lengthOf[kMultiSearchUnits];  // the length of text i
   uint64_t masks[kMultiSearchUnits + 1][kMultiSearchWords];  // by unit index; 0: in no text
-  uint16_t asciiIndex[128];                        // the mask index of a unit below 128
-  char16_t otherUnits[2 * kMultiSearchUnits];      // units from 128 up, by hash; 0: free
-  uint16_t otherIndex[2 * kMultiSearchUnits];      // their mask indexes
+  size_t units;                                              // distinct units of the texts
+  char16_t unitAt[kMultiSearchUnits + 1];                    // the unit of each mask index from 1
+  // The mask index of every unit (0: in no text), so that each unit read costs one look-up,
+  // whatever units the texts and the text read hold.
+  uint16_t indexOf[65536];
 };
 
 // Prepares `count` texts (`texts[i]`, `lengths[i]` units, none empty): false when together they
@@ -40,8 +44,9 @@ bool PrepareMultiSearch(MultiSearch* s, const char16_t* const* texts, const size
 void RetireText(MultiSearch* s, size_t i);
 
 // Reads `text` to its terminator and sets found[i] for every text i still sought that occurs in
-// it whole (an occurrence that splits a surrogate pair of `text` is none). The units of work
-// done: for each unit read, the words of state, and each occurrence seen.
-uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found);
+// it whole (an occurrence that splits a surrogate pair of `text` is none); `*seen` gets the
+// number of texts it set. The units of work done: for each unit read, the words of state, and
+// each occurrence seen.
+uint64_t ScanForTexts(const MultiSearch& s, const char16_t* text, bool* found, size_t* seen);
 
 }  // namespace text

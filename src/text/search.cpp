@@ -128,11 +128,12 @@ void Factorize(Needle* n) {
 // ==== Whole characters ====
 
 // Whether an occurrence from `start` to `stop` in the text from `begin` to `end` (null: to its
-// terminator) begins and ends between whole characters. The text's own ends are such places.
+// terminator) begins and ends between whole characters, by the one test of it (SplitsCharacter).
 inline bool Whole(const char16_t* begin, const char16_t* end, const char16_t* start,
                   const char16_t* stop) {
-  return (start == begin || !(IsHighSurrogate(start[-1]) && IsLowSurrogate(start[0]))) &&
-         (stop == end || !(IsHighSurrogate(stop[-1]) && IsLowSurrogate(stop[0])));
+  const size_t length = end != nullptr ? static_cast<size_t>(end - begin) : kTerminated;
+  return !SplitsCharacter(begin, length, static_cast<size_t>(start - begin),
+                          static_cast<size_t>(stop - start));
 }
 
 // ==== Two-Way ====
@@ -229,8 +230,8 @@ const char16_t* Find(const char16_t* begin, const char16_t* end, const char16_t*
       // The needle's parts recur in the text: no occurrence begins at or before `start`, and the
       // rest is searched by Two-Way.
       const char16_t* next = start + 1;
-      const size_t rest = kSpan ? static_cast<size_t>(end - next)
-                                : BoundedLength(next, static_cast<size_t>(-1));
+      const size_t rest =
+          kSpan ? static_cast<size_t>(end - next) : BoundedLength(next, static_cast<size_t>(-1));
       const uint64_t done = compared + static_cast<uint64_t>(p - from) + (kSpan ? 0 : rest);
       *work += done;
       work::Done(done);
@@ -241,6 +242,32 @@ const char16_t* Find(const char16_t* begin, const char16_t* end, const char16_t*
   *work += done;
   work::Done(done);
   return found;
+}
+
+// The places of the text from `text` to `end` (kSpan) or its terminator, and how many of them
+// hold a unit that compares equal to `first` (as the search compares it); `*wide` gets every
+// unit's bits together. A unit below 0x80 compares equal when it equals `first` with the case bit
+// of a letter set, so that the usual text costs one compare a unit; the fold of a unit from 0x80
+// on is looked up.
+template <bool kFolded, bool kSpan>
+size_t CountStarts(const char16_t* text, const char16_t* end, char16_t first, size_t* places,
+                   char16_t* wide) {
+  const char16_t caseBit = kFolded && first >= u'a' && first <= u'z' ? 0x20 : 0;
+  size_t starts = 0;
+  char16_t bits = 0;
+  const char16_t* p = text;
+  for (; kSpan ? p < end : *p != 0; ++p) {
+    const char16_t c = *p;
+    bits |= c;
+    if (c < 0x80 || !kFolded) {
+      starts += static_cast<char16_t>(c | caseBit) == first ? 1 : 0;
+    } else {
+      starts += FoldForSearch(c) == first ? 1 : 0;
+    }
+  }
+  *places = static_cast<size_t>(p - text);
+  *wide = bits;
+  return starts;
 }
 
 }  // namespace
@@ -280,6 +307,26 @@ const char16_t* FindLast(const char16_t* text, size_t length, const Needle& need
                          uint64_t* work) {
   return needle.folded ? TwoWay<true>(text, text + length, text, needle, true, work)
                        : TwoWay<false>(text, text + length, text, needle, true, work);
+}
+
+SimpleSearchCost CostOfSimpleSearch(const char16_t* text, size_t length, const Needle& needle,
+                                    uint64_t* work) {
+  const char16_t first = needle.folded ? FoldForSearch(needle.units[0]) : needle.units[0];
+  const bool span = length != kTerminated;
+  const char16_t* end = span ? text + length : nullptr;
+  size_t places = 0, starts = 0;
+  char16_t wide = 0;
+  if (needle.folded) {
+    starts = span ? CountStarts<true, true>(text, end, first, &places, &wide)
+                  : CountStarts<true, false>(text, end, first, &places, &wide);
+  } else {
+    starts = span ? CountStarts<false, true>(text, end, first, &places, &wide)
+                  : CountStarts<false, false>(text, end, first, &places, &wide);
+  }
+  *work += places + 1;
+  work::Done(places + 1);
+  return {places + static_cast<uint64_t>(starts) * (needle.length - 1),
+          starts == 0 && static_cast<char16_t>(wide | needle.units[0]) < 0x80};
 }
 
 }  // namespace text

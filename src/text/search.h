@@ -45,7 +45,20 @@ const char16_t* FindFirst(const char16_t* text, size_t length, size_t from, cons
 
 // The rightmost such occurrence within the first `length` units of `text`, by one pass of the
 // Two-Way algorithm over all of them, or null.
-const char16_t* FindLast(const char16_t* text, size_t length, const Needle& needle,
-                         uint64_t* work);
+const char16_t* FindLast(const char16_t* text, size_t length, const Needle& needle, uint64_t* work);
+
+// What a simple search for `needle` in a text would compare: one that tries every place in turn
+// and compares from the needle's first unit on until a unit differs compares one unit at a place
+// whose unit differs from that first unit, and at most the whole needle at any other.
+struct SimpleSearchCost {
+  uint64_t compares;  // the most it compares
+  bool none;          // no unit of the text compares equal to the needle's first, and all of them
+                      // and that first are below 0x80: no place can begin an occurrence
+};
+
+// The cost of a simple search for `needle` in `text` (`length` units, or kTerminated), by one
+// read of the text, whose units are added to `*work`.
+SimpleSearchCost CostOfSimpleSearch(const char16_t* text, size_t length, const Needle& needle,
+                                    uint64_t* work);
 
 }  // namespace text

@@ -104,8 +104,8 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
 // table of the path modifiers is the engine's, in bash_mode_test.cpp).
 TEST_F(BashModeKeys, WindowsPathsSplitAtBackslashes) {
   BashMode(u"bash");
-  host::SetHistory({u"copy \\\\server\\share\\x.doc C:\\notes.txt",
-                    u"notepad C:\\Users\\me\\notes.txt"});
+  host::SetHistory(
+      {u"copy \\\\server\\share\\x.doc C:\\notes.txt", u"notepad C:\\Users\\me\\notes.txt"});
   EXPECT_TEXT(host::Press(u"cd !$:h").line, u"cd C:\\Users\\me");
   EXPECT_TEXT(host::Press(u"type !$:t").line, u"type notes.txt");
   EXPECT_TEXT(host::Press(u"dir !-2:1:h !-2:$:h").line, u"dir \\\\server\\share C:\\");
@@ -144,6 +144,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
   const std::vector<std::u16string> globs = {u"ls [abc]* ${HOME}"};
   const std::vector<std::u16string> cat = {u"echo cat a"};
   const std::vector<std::u16string> two = {u"echo foo bar baz", u"grep -rn foo src | less"};
+  const std::vector<std::u16string> drive = {u"dir C:\\foo"};
+  const std::vector<std::u16string> slashes = {u"x a\\b a/b"};
+  const std::vector<std::u16string> bangs = {u"dir", u"!!"};  // a failed !! ran as typed
+  const std::vector<std::u16string> dollar = {u"echo one", u"ec$x y"};
   const std::u16string smile = u"\U0001F600";
   const struct {
     bool bash;
@@ -155,6 +159,7 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     bool beep;
     const std::vector<std::u16string>* history = nullptr;  // null: the fixture's
     bool foldCase = false;
+    bool runs = false;  // Enter with verify runs the line: its expansion is the line as typed
   } rows[] = {
       // Where people put the cursor: inside a reference that goes on after it, or inside a
       // character, nothing changes and the key goes on; :p and a trailing blank read a leading
@@ -170,6 +175,26 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 9, u"echo !?foo", -1, u"echo grep -rn foo src | less", 28, false, &two},
       {true, 32, u"!!:s", -1, nullptr, 0, false, &grep},
       {true, 13, u"vim !zzq", -1, nullptr, 0, true, &grep},  // verify: the failure stays
+      {true, 32, u"!?foo", -1, nullptr, 0, false, &two},     // at the start of the line too
+      {true, 9, u"!?foo", -1, u"grep -rn foo src | less", 23, false, &two},
+      {false, 32, u"!?foo", -1, u"grep -rn foo src | less", 23, false, &two},
+      // A '\' before the delimiter of a leading :s is this shell's path separator: a :p, a blank
+      // or more of the line leave the :s as Enter reads it without them, until a delimiter typed
+      // later closes bash's reading, which the cursor then stands inside.
+      {true, 13, u"!!:s/C:\\/D:\\/:p", -1, u"dir D:\\foo", 10, false, &drive},
+      {true, 13, u"!!:s/C:\\/D:\\/ ", -1, u"dir D:\\foo ", 11, false, &drive},
+      {true, 13, u"!!:s/C:\\/D:\\/ && dir", -1, u"dir D:\\foo && dir", 17, false, &drive},
+      {true, 9, u"!!:s/C:\\/D:\\/ && dir", 13, u"dir D:\\foo && dir", 10, false, &drive},
+      {true, 13, u"!!:s/a\\/b/:p", -1, u"x bb a/b", 8, false, &slashes},
+      {true, 9, u"!!:s/a\\/b/x/", 10, nullptr, 0, false, &slashes},
+      {true, 13, u"!!:s/a\\/b/x/", -1, u"x a\\b x", 7, false, &slashes},
+      // Enter reads "!ec$x" as the default rules' one reference, bash's "!ec$" inside it.
+      {true, 13, u"!ec$x", -1, u"ec$x y", 6, false, &dollar},
+      {true, 9, u"!ec$x", 4, nullptr, 0, false, &dollar},
+      {true, 9, u"!ec$ x", 4, u"ec$x y x", 6, false, &dollar},  // as Enter reads "!ec$"
+      {true, 9, u"!ec$x y", 4, nullptr, 0, false, &dollar},     // Enter on "!ec$" reads "ec$" too
+      // Verify shows an expansion once: one that is the line as typed runs.
+      {false, 13, u"!!", -1, u"!!", 2, false, &bangs, false, true},
       {true, 9, u"!!:x", 2, nullptr, 0, false, &grep},     // bash reads :x as the reference's
       {true, 9, u"!gr.txt", 3, nullptr, 0, false, &grep},  // and the search text goes on
       {true, 9, u"!!$ x", 2, nullptr, 0, false, &grep},
@@ -225,10 +250,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     SCOPED_TRACE(ShowBrief(row.line) + " key " + std::to_string(row.key) +
                  (row.bash ? " bash" : ""));
     BashMode(row.bash ? u"bash" : nullptr);
-    host::SetHistory(row.history != nullptr
-                         ? *row.history
-                         : std::vector<std::u16string>{u"dir", std::u16string(65000, u'z'),
-                                                       u"echo one two"});
+    host::SetHistory(
+        row.history != nullptr
+            ? *row.history
+            : std::vector<std::u16string>{u"dir", std::u16string(65000, u'z'), u"echo one two"});
     host::Set(row.foldCase ? u"/I1" : u"/I0");
     const host::KeyResult r = host::Press(row.line, row.key, u"", row.cursor);
     const long typedCursor = row.cursor < 0 ? static_cast<long>(row.line.size()) : row.cursor;
@@ -236,9 +261,9 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
     EXPECT_TEXT(r.line, rewritten ? row.made : row.line);
     EXPECT_EQ(r.cursor, rewritten ? row.cursorAfter : typedCursor);
     EXPECT_EQ(r.redraw, rewritten ? 1 : 0);
-    // Tab is swallowed when it expands; with verify so is Enter, also when it fails; Space
-    // always goes on.
-    const bool swallowed = (rewritten && row.key != 32) || (row.beep && row.key == 13);
+    // Tab is swallowed when it expands; with verify so is Enter, also when it fails, unless it
+    // gives the line as typed; Space always goes on.
+    const bool swallowed = (rewritten && row.key != 32 && !row.runs) || (row.beep && row.key == 13);
     EXPECT_EQ(r.key, swallowed ? 0 : row.key);
     EXPECT_TRUE(r.bufferKept);
     if (row.beep) ++beeps;

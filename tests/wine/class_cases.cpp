@@ -1,8 +1,8 @@
 // The table of character classes that builds without Windows read, against the system's own:
 // a table made on an older system, or edited by hand, fails here.
-#include <cstdio>
-
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "text/text.h"
 

@@ -980,9 +980,12 @@ RuleRow kRules[kRuleCount] = {
 constexpr char kTextBang = '\x02';
 constexpr char kTextSingleQuote = '\x03';
 // A backslash Quorvin reads as text: a '/' that bash's :h and :t split at as Quorvin's split at
-// a '\', marked as a backslash by the unit after it (which stays with the tail :t leaves).
-const std::string kTextBackslash = "/\x07";
+// a '\', marked as a backslash by a unit before it (which stays with the head :h leaves) and one
+// after it (which stays with the tail :t leaves).
+const std::string kTextBackslash = "\x07/\x14";
 constexpr char kBackslashMark = '\x07';
+constexpr char kBackslashTailMark = '\x14';
+const std::string kQuotedTextBackslash = "\x07\\/\x14";  // in a :s text whose delimiter is '/'
 // Before the separator after a drive: left alone where :h cut the separator off, Quorvin's :h
 // having kept it (the drive's root).
 constexpr char kDriveSlash = '\x1e';
@@ -1153,7 +1156,7 @@ void ReadBashSub(const std::string& s, size_t m, TypedSub* sub) {
 std::string TextInSub(const std::string& text, char d) {
   std::string out;
   for (char v : text) {
-    out += v == '\\' && d == '/'    ? "\\" + kTextBackslash
+    out += v == '\\' && d == '/'    ? kQuotedTextBackslash
            : v == '\'' || v == '\\' ? TextOf(v)
                                     : std::string(1, v);
   }
@@ -1261,7 +1264,7 @@ bool Translate(CharCase* c, size_t count) {
         t += "\\" + (s[q + 1] == '&' ? std::string("&") : delimiterUnit);
         q += 1 + next;
       } else {
-        t += delimitersLeft > 0 && delimiter == "/" ? "\\" + kTextBackslash : kTextBackslash;
+        t += delimitersLeft > 0 && delimiter == "/" ? kQuotedTextBackslash : kTextBackslash;
         rules |= 1u << kBackslash;
         ++q;
       }
@@ -1318,7 +1321,8 @@ bool Translate(CharCase* c, size_t count) {
         if (p == nullptr) return false;
         leading = leading && *p != kReferenceStart;
       }
-      const Place* p = leading ? placeAt(q, {t + kProbe, t + ":" + kProbe, t + ":0"}) : nullptr;
+      const Place* p =
+          leading ? placeAt(q, {t + kProbe, t + ":" + kProbe, t + ":*" + kProbe}) : nullptr;
       if (leading && p == nullptr) return false;
       const Place place = p != nullptr ? *p : kPlainText;
       leading = place == kInReference;  // within a text of the first reference: it goes on
@@ -1354,7 +1358,7 @@ bool Translate(CharCase* c, size_t count) {
       const bool quotable = k + 1 < s.size() && s[k] == 's' && s.find('\\', k) != std::string::npos;
       bool modifier = false;
       if ((wide || quotable) && delimitersLeft == 0 && !plain) {
-        const Place* p = placeAt(q, {t + kProbe, t + ":" + kProbe});
+        const Place* p = placeAt(q, {t + kProbe, t + ":" + kProbe, t + ":*" + kProbe});
         if (p == nullptr) return false;
         modifier = *p == kModifierStart || *p == kFirstModifier;
       }
@@ -1443,8 +1447,11 @@ Place ReadProbe(const CharCase& c, const BashResult* answers) {
   const bool afterBang =
       first.size() > kProbe.size() && first[first.size() - kProbe.size() - 1] == '!';
   const Place place = ReadUnitProbe(c.line[c.probeAt], afterBang, answers);
-  // Asked a third time with a designator: bash takes one only where none came yet.
-  if (place == kModifierStart && c.probes.size() == 3 && answers[2].expanded) return kFirstModifier;
+  // Asked a third time with the designator ":*" before the probe: bash takes one only right
+  // after an event, where the probe alone may have lengthened a !word search.
+  if (place != kPlainText && c.probes.size() == 3 && EndsWith(answers[2], kProbe)) {
+    return kFirstModifier;
+  }
   return place;
 }
 
@@ -1551,8 +1558,8 @@ std::string Unmask(const CharCase& c, const std::string& answer) {
       if (answer.compare(i + 1, separator.size(), separator) == 0) i += separator.size();
     } else if (answer.compare(i, kTextBackslash.size(), kTextBackslash) == 0) {
       line += '\\';
-      ++i;
-    } else if (u == kBackslashMark) {  // the tail :t left after a backslash
+      i += kTextBackslash.size() - 1;
+    } else if (u == kBackslashMark || u == kBackslashTailMark) {  // what :h or :t left of one
     } else if (u == kTextDoubleQuote) {
       line += '"';
     } else if (u == kTextBackQuote) {

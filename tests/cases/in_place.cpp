@@ -71,6 +71,7 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
       {u"!! x", Expands, u"echo one two x"},
       {u"^one^1", Expands, u"echo 1 two"},
       {u"!!:s/one/1/ !$", Expands, u"echo 1 two two"},
+      {u"echo !!:^ !!:1-$", Expands, u"echo one one two"},
       {u"echo !!:p", PutsUp, u"echo echo one two"},
       {u"echo \"hi!\"", Untouched, nullptr},
       {u"del *[!0-9].bak", Untouched, nullptr},

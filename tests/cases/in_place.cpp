@@ -110,6 +110,7 @@ TEST_F(BashModeKeys, WindowsPathsSplitAtBackslashes) {
   EXPECT_TEXT(host::Press(u"cd !$:h").line, u"cd C:\\Users\\me");
   EXPECT_TEXT(host::Press(u"type !$:t").line, u"type notes.txt");
   EXPECT_TEXT(host::Press(u"dir !-2:1:h !-2:$:h").line, u"dir \\\\server\\share C:\\");
+  EXPECT_TEXT(host::Press(u"echo !-2:h").line, u"echo copy \\\\server\\share\\x.doc C:\\");
 }
 
 // A key other than Enter or Shift-Enter on a line with a bang anywhere is left alone in bash

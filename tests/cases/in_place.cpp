@@ -150,6 +150,7 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
   const std::vector<std::u16string> slashes = {u"x a\\b a/b"};
   const std::vector<std::u16string> bangs = {u"dir", u"!!"};  // a failed !! ran as typed
   const std::vector<std::u16string> dollar = {u"echo one", u"ec$x y"};
+  const std::vector<std::u16string> cyrillic = {u"echo \u041F\u0420\u0418\u0412\u0415\u0422 x"};
   const std::u16string smile = u"\U0001F600";
   const struct {
     bool bash;
@@ -245,6 +246,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 13, u"echo !nosuch", -1, nullptr, 0, true},
       {true, 13, u"echo !1 !1", -1, nullptr, 0, true},
       {true, 13, u"echo hi!", -1, nullptr, 0, false},
+      // % is the word where a case-blind search's text occurs, folded beyond Latin-1 as the
+      // shell folds.
+      {true, 13, u"echo !?\u0432\u0435?%", -1, u"echo \u041F\u0420\u0418\u0412\u0415\u0422", 11,
+       false, &cyrillic, true},
   };
   host::SetVariable(u"QUORVIN_KEYS", u"tab space verify");
   int beeps = 0;

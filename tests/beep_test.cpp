@@ -50,7 +50,7 @@ TEST_F(Beep, WaveFileNames) {
   MakeDir(u"nul");
   for (const char16_t* name :
        {u"con.wav", u"CON..wav", u"con .wav", u"Com7.WAV", u"lpt1.x.wav", u"CONOUT$.wav",
-        u"com0.wav", u"com10.wav", u"console.wav", u"nul/ding.wav"}) {
+        u"com0.wav", u"com10.wav", u"console.wav", u"nul/ding.wav", u"LPT9.wav"}) {
     MakeFile(name);  // ordinary files here; Windows opens the devices for the reserved names
   }
   const std::u16string dir = TempDir() + u"/";
@@ -70,6 +70,7 @@ TEST_F(Beep, WaveFileNames) {
       {dir + u"CONOUT$.wav", 0},    {u"C:\\x\\aux.wav", 0},
       {dir + u"com0.wav", 1},       {dir + u"com10.wav", 1},
       {dir + u"console.wav", 1},    {dir + u"nul/ding.wav", 1},
+      {dir + u"LPT9.wav", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsValidWaveFile(c.path.c_str()), c.valid) << Show(c.path);

@@ -71,6 +71,7 @@ TEST_F(BashModeKeys, OtherLinesFollowBashRules) {
       {u"!! x", Expands, u"echo one two x"},
       {u"^one^1", Expands, u"echo 1 two"},
       {u"!!:s/one/1/ !$", Expands, u"echo 1 two two"},
+      {u"echo !!:^ !!:1-$", Expands, u"echo one one two"},
       {u"echo !!:p", PutsUp, u"echo echo one two"},
       {u"echo \"hi!\"", Untouched, nullptr},
       {u"del *[!0-9].bak", Untouched, nullptr},
@@ -109,6 +110,7 @@ TEST_F(BashModeKeys, WindowsPathsSplitAtBackslashes) {
   EXPECT_TEXT(host::Press(u"cd !$:h").line, u"cd C:\\Users\\me");
   EXPECT_TEXT(host::Press(u"type !$:t").line, u"type notes.txt");
   EXPECT_TEXT(host::Press(u"dir !-2:1:h !-2:$:h").line, u"dir \\\\server\\share C:\\");
+  EXPECT_TEXT(host::Press(u"echo !-2:h").line, u"echo copy \\\\server\\share\\x.doc C:\\");
 }
 
 // A key other than Enter or Shift-Enter on a line with a bang anywhere is left alone in bash
@@ -148,6 +150,7 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
   const std::vector<std::u16string> slashes = {u"x a\\b a/b"};
   const std::vector<std::u16string> bangs = {u"dir", u"!!"};  // a failed !! ran as typed
   const std::vector<std::u16string> dollar = {u"echo one", u"ec$x y"};
+  const std::vector<std::u16string> cyrillic = {u"echo \u041F\u0420\u0418\u0412\u0415\u0422 x"};
   const std::u16string smile = u"\U0001F600";
   const struct {
     bool bash;
@@ -247,6 +250,10 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 13, u"echo !nosuch", -1, nullptr, 0, true},
       {true, 13, u"echo !1 !1", -1, nullptr, 0, true},
       {true, 13, u"echo hi!", -1, nullptr, 0, false},
+      // % is the word where a case-blind search's text occurs, folded beyond Latin-1 as the
+      // shell folds.
+      {true, 13, u"echo !?\u0432\u0435?%", -1, u"echo \u041F\u0420\u0418\u0412\u0415\u0422", 11,
+       false, &cyrillic, true},
   };
   host::SetVariable(u"QUORVIN_KEYS", u"tab space verify");
   int beeps = 0;

@@ -33,6 +33,7 @@ TEST_F(WindowsFrame, VersionResourceNamesTheProduct) {
       {L"ProductName", u"Quorvin"},
       {L"FileDescription", u"Access command history with a bang!"},
       {L"FileVersion", u"0.70.0"},
+      {L"ProductVersion", u"0.70.0"},
       {L"OriginalFilename", u"quorvin.dll"},
   };
   for (const auto& row : rows) {

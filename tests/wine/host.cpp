@@ -91,7 +91,9 @@ constexpr size_t kOutputCapacity = 1u << 18;
 
 SHORT WINAPI RecordGetAsyncKeyState(int virtualKey) {
   Recorders().keyQueries.push_back(virtualKey);
-  return Recorders().held[virtualKey & 0xFF] ? static_cast<SHORT>(0x8000) : 0;
+  // The low bit (pressed since the last query) is set, as Windows may set it for any key pressed
+  // before, such as the Shift that typed the '!': only the high bit says a key is held.
+  return Recorders().held[virtualKey & 0xFF] ? static_cast<SHORT>(0x8001) : 1;
 }
 
 BOOL WINAPI RecordPlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {

@@ -24,7 +24,8 @@ void ExpandWholeLine(KeyEvent* event, bool run, BashModeKnown bash);
 // default rules for a line that begins with '!', then, in bash mode (asked of the shell only when
 // needed), bash's rules for the lines they fail or do not read. Only bash mode reads a line that
 // does not begin with '!': with bash mode not known to be on, such a line holds no reference. A
-// line that begins with '!' and that neither rule expands fails.
+// line that begins with '!' and that neither rule expands fails. In bash mode a ":p" that ends
+// the text shows what the text without it gives, the default rules first.
 LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash, size_t cut = kWholeLine);
 
 // Swallows the key: the shell neither executes the line nor sees the key's name.

@@ -1,5 +1,6 @@
 // The choice of rules every key's expansion goes through, and the swallowing of a key.
 #include "keys/actions.h"
+#include "text/text.h"
 
 void SwallowKey(KeyEvent* event) {
   const bool named = ShellNamesKey(event);
@@ -7,9 +8,31 @@ void SwallowKey(KeyEvent* event) {
   if (named) event->keyName[0] = 0;
 }
 
+namespace {
+
+// In bash mode a :p that ends the text puts up what Enter gives for the text without it: where
+// the default rules read that text ("!ec$", whose '$' bash's rules take for a designator), their
+// expansion, shown. `x` is the default rules' answer for the whole text, failed.
+void PrintedAsDefault(const char16_t* line, BashModeKnown bash, size_t cut, LineExpansion* x) {
+  const size_t end = cut == kWholeLine ? text::BoundedLength(line, kLineCapacity) : cut;
+  if (end < 3 || line[end - 2] != u':' || line[end - 1] != u'p') return;
+  if (bash != kBashModeOn && !BashModeOn()) return;
+  LineExpansion shown = ExpandLine(kDefaultDialect, line, end - 2);
+  if (shown.outcome != kLineExpanded) {
+    ReleaseExpansion(&shown);
+    return;
+  }
+  ReleaseExpansion(x);
+  *x = shown;
+  x->printOnly = true;
+}
+
+}  // namespace
+
 LineExpansion ExpandTypedLine(const char16_t* line, BashModeKnown bash, size_t cut) {
   if (line[0] == u'!') {
     LineExpansion x = ExpandLine(kDefaultDialect, line, cut);
+    if (x.outcome != kLineExpanded) PrintedAsDefault(line, bash, cut, &x);
     if (x.outcome == kLineExpanded) {
       // In bash mode a cut that bash's rules read the line's first reference on past falls
       // inside that reference, whatever the default rules see of it; and a blank typed at the

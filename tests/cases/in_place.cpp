@@ -196,6 +196,8 @@ TEST_F(InPlaceKeys, TabSpaceAndEnterInBothModes) {
       {true, 9, u"!ec$x", 4, nullptr, 0, false, &dollar},
       {true, 9, u"!ec$ x", 4, u"ec$x y x", 6, false, &dollar},  // as Enter reads "!ec$"
       {true, 9, u"!ec$x y", 4, nullptr, 0, false, &dollar},     // Enter on "!ec$" reads "ec$" too
+      {true, 13, u"!ec$:p", -1, u"ec$x y", 6, false, &dollar},  // :p shows what "!ec$" runs
+      {true, 9, u"!ec$:p x", 6, u"ec$x y x", 6, false, &dollar},
       // Verify shows an expansion once: one that is the line as typed runs.
       {false, 13, u"!!", -1, u"!!", 2, false, &bangs, false, true},
       {true, 9, u"!!:x", 2, nullptr, 0, false, &grep},     // bash reads :x as the reference's

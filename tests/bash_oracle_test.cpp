@@ -1472,6 +1472,21 @@ enum DefaultReading {
 // written in bash's terms into `*bash`: Quorvin's numbering, '&' a text of its own, a search
 // word that ends where the default rules end it, a delimiter outside ASCII as a unit of ASCII
 // (it never stands in bash's answer).
+DefaultReading ReadDefault(const std::string& s, size_t count, std::string* bash);
+
+// The line as the default rules read it, or, when they read none and a ":p" ends it, the line
+// without the ":p" as they read that, the ":p" put back (the text before a closing :p shows
+// what Enter gives for it).
+DefaultReading ReadDefaultOrPrinted(const std::string& s, size_t count, std::string* bash) {
+  const DefaultReading whole = ReadDefault(s, count, bash);
+  if (whole != kNotDefault || s.size() < 3 || s.compare(s.size() - 2, 2, ":p") != 0) return whole;
+  const DefaultReading shown = ReadDefault(s.substr(0, s.size() - 2), count, bash);
+  // A search that ends the text is closed before the :p, which bash would take into it.
+  if (shown != kNotDefault)
+    *bash += bash->compare(0, 2, "!?") == 0 && bash->find(':') == std::string::npos ? "?:p" : ":p";
+  return shown;
+}
+
 DefaultReading ReadDefault(const std::string& s, size_t count, std::string* bash) {
   if (s[0] != '!') return kNotDefault;
   bool unclear = false;
@@ -1497,9 +1512,10 @@ DefaultReading ReadDefault(const std::string& s, size_t count, std::string* bash
         end += Width(s, end);
       }
       const std::string word = s.substr(from, end - from);
-      if (containment && end != s.size()) return kNotDefault;  // !?word ends the line
-      unclear = word.find('$') != std::string::npos;           // bash's search text ends at a '$'
+      unclear = word.find('$') != std::string::npos;  // bash's search text ends at a '$'
       out = (containment ? "!?" : "!") + word;
+      // The search word ends where the default rules end it; bash's would run on to a '?'.
+      if (containment && end != s.size()) out += "?";
       p = end;
     } else {
       return kNotDefault;
@@ -1693,6 +1709,12 @@ void Judge(CharCase* c) {
   }
   const bool path =
       c->asked.find(":h") != std::string::npos || c->asked.find(":t") != std::string::npos;
+  // Bash's stand-in for a backslash holds a '/' (for :h and :t to split at): a '/' the line
+  // searches for or substitutes may meet it, where Quorvin meets a backslash.
+  if (!path && c->line.find('/') != std::string::npos &&
+      b.line.find(kBackslashMark) != std::string::npos) {
+    c->unjudged = "a '/' the line looks for may meet a backslash's stand-in";
+  }
   if (path && (b.line.find(kBackslashMark) != std::string::npos ||
                c->asked.find(kBackslashMark) != std::string::npos)) {
     c->rules |= 1u << kPaths;
@@ -1785,7 +1807,7 @@ void AskAll(const std::vector<std::string>& history, std::vector<CharCase>* case
   std::vector<BashQuery> queries;
   for (CharCase& c : *cases) {
     if (c.unjudged != nullptr) continue;
-    const DefaultReading reading = ReadDefault(c.line, history.size(), &c.byDefault);
+    const DefaultReading reading = ReadDefaultOrPrinted(c.line, history.size(), &c.byDefault);
     c.defaultReads = reading != kNotDefault;
     c.defaultUnclear = reading == kDefaultUnclear;
     const std::string& a = c.asked;

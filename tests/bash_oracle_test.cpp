@@ -1709,11 +1709,29 @@ void Judge(CharCase* c) {
   }
   const bool path =
       c->asked.find(":h") != std::string::npos || c->asked.find(":t") != std::string::npos;
-  // Bash's stand-in for a backslash holds a '/' (for :h and :t to split at): a '/' the line
-  // searches for or substitutes may meet it, where Quorvin meets a backslash.
-  if (!path && c->line.find('/') != std::string::npos &&
-      b.line.find(kBackslashMark) != std::string::npos) {
-    c->unjudged = "a '/' the line looks for may meet a backslash's stand-in";
+  // Bash's stand-in for a backslash holds a '/' (for :h and :t to split at): a '/' a search of
+  // the line looks for may find it, and a substitution may take it apart, where Quorvin meets a
+  // backslash.
+  if (!path && b.line.find(kBackslashMark) != std::string::npos) {
+    bool broken = false;
+    for (size_t i = 0; i < b.line.size() && !broken; ++i) {
+      broken = (b.line[i] == kBackslashMark &&
+                b.line.compare(i, kTextBackslash.size(), kTextBackslash) != 0) ||
+               (b.line[i] == kTextBackslash.back() &&
+                (i < 2 || b.line.compare(i - 2, kTextBackslash.size(), kTextBackslash) != 0));
+    }
+    bool searchesSlash = false;
+    for (size_t at = c->asked.find("!?"); at != std::string::npos && !searchesSlash;
+         at = c->asked.find("!?", at + 2)) {
+      const size_t end = std::min(c->asked.find('?', at + 2), c->asked.size());
+      for (size_t k = at + 2; k < end && !searchesSlash; ++k) {  // a '/' of no stand-in
+        searchesSlash =
+            c->asked[k] == '/' && (k == 0 || c->asked[k - 1] != kBackslashMark || k + 1 == end ||
+                                   c->asked[k + 1] != kBackslashTailMark);
+      }
+    }
+    if (broken || searchesSlash)
+      c->unjudged = "a '/' the line looks for may meet a backslash's stand-in";
   }
   if (path && (b.line.find(kBackslashMark) != std::string::npos ||
                c->asked.find(kBackslashMark) != std::string::npos)) {

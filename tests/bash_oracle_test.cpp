@@ -990,6 +990,10 @@ const std::string kQuotedTextBackslash = "\x07\\/\x14";  // in a :s text whose d
 // having kept it (the drive's root).
 constexpr char kDriveSlash = '\x1e';
 constexpr char kDriveBackslash = '\x1f';
+// After a drive's '/': with the mark before it, the '/' is told from one that begins the text
+// after it (a later reference's).
+constexpr char kDriveSlashTail = '\x1d';
+const std::string kDriveSeparator = std::string("/") + kDriveSlashTail;
 constexpr char kTextDoubleQuote = '\x08';
 constexpr char kTextBackQuote = '\x0e';
 constexpr char kTextHash = '\x0f';
@@ -1569,12 +1573,13 @@ std::string Unmask(const CharCase& c, const std::string& answer) {
     } else if (u == kTextSingleQuote) {
       line += quoted ? "'\\''" : "'";
     } else if (u == kDriveSlash || u == kDriveBackslash) {
-      const std::string separator = u == kDriveSlash ? "/" : kTextBackslash;
+      const std::string separator = u == kDriveSlash ? kDriveSeparator : kTextBackslash;
       line += u == kDriveSlash ? '/' : '\\';  // the separator itself, or the root :h kept
       if (answer.compare(i + 1, separator.size(), separator) == 0) i += separator.size();
     } else if (answer.compare(i, kTextBackslash.size(), kTextBackslash) == 0) {
       line += '\\';
       i += kTextBackslash.size() - 1;
+    } else if (u == kDriveSlashTail) {  // what :t left of a drive's separator
     } else if (u == kBackslashMark || u == kBackslashTailMark) {  // what :h or :t left of one
     } else if (u == kTextDoubleQuote) {
       line += '"';
@@ -1694,7 +1699,8 @@ void Judge(CharCase* c) {
     c->unjudged = "bash's :q or :x quotes a typed single quote twice";
   }
   for (size_t i = 0; i < b.line.size(); ++i) {
-    const bool lone = (b.line[i] == kDriveSlash && b.line.compare(i + 1, 1, "/") != 0) ||
+    const bool lone = (b.line[i] == kDriveSlash &&
+                       b.line.compare(i + 1, kDriveSeparator.size(), kDriveSeparator) != 0) ||
                       (b.line[i] == kDriveBackslash &&
                        b.line.compare(i + 1, kTextBackslash.size(), kTextBackslash) != 0);
     // A drive's root :h kept: only where the text began with the drive, which an earlier
@@ -1763,7 +1769,7 @@ std::string EntryInBashTerms(const std::string& e) {
                        (i == 0 || !(letter(e[i - 1]) || IsDigitAt(e, i - 1)));
     if (drive) {
       out += e.substr(i, 2) + (e[i + 2] == '/' ? kDriveSlash : kDriveBackslash);
-      out += e[i + 2] == '/' ? "/" : kTextBackslash;
+      out += e[i + 2] == '/' ? kDriveSeparator : kTextBackslash;
       i += 2;
     } else {
       out += e[i] == '\\' ? kTextBackslash : std::string(1, e[i]);

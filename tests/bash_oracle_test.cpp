@@ -1991,10 +1991,10 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
       std::replace(word.begin(), word.end(), kTextHash, '#');
       std::replace(word.begin(), word.end(), kTextSingleQuote, '\'');
     }
-    const std::string spec = c->asked.substr(c->firstG + 2, ends[i] - c->firstG - 2);
+    const std::string chain = c->asked.substr(c->firstG + 2, ends[i] - c->firstG - 2);
     queries.clear();
     for (size_t n = 0; n < words.size(); ++n) {
-      queries.push_back({"!" + std::to_string(n + 1) + ":" + spec});
+      queries.push_back({"!" + std::to_string(n + 1) + ":" + chain});
     }
     const std::vector<BashResult> made = AskBashTypedBrackets(words, queries);
     text.clear();

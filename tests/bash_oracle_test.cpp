@@ -1708,8 +1708,10 @@ void Judge(CharCase* c) {
     const bool moved =
         c->asked[0] == '^' || c->asked.find("!#") != std::string::npos ||
         c->asked.find_first_of("&") != std::string::npos ||
-        c->asked.find(":s") != std::string::npos || c->asked.find(":q") != std::string::npos ||
-        c->asked.find(":x") != std::string::npos || c->asked.find("s/") != std::string::npos;
+        c->asked.find(":s") != std::string::npos || c->asked.find("gs") != std::string::npos ||
+        c->asked.find("Gs") != std::string::npos || c->asked.find(":as") != std::string::npos ||
+        c->asked.find(":q") != std::string::npos || c->asked.find(":x") != std::string::npos ||
+        c->asked.find("s/") != std::string::npos;
     if (lone && moved) c->unjudged = "a drive's root where :h may not see the drive";
     if (lone) c->rules |= 1u << kPaths;
   }

@@ -173,49 +173,34 @@ bool FoldedContains(const char16_t* entry, size_t units, const Search& s, Budget
 }  // namespace
 
 bool Matches(const char16_t* entry, size_t units, const Search& s, Budget* budget) {
-  // An exact containment search also finds the word at the start, so only the folding one
-  // needs the prefix test first.
-  if ((s.kind == kBeginsWith || s.foldCase) &&
-      StartsWith(entry, s.word, s.length, s.foldCase, nullptr)) {
-    return true;
-  }
-  if (s.kind == kBeginsWith) return false;
-  if (s.foldCase) {
-    bool asked = false;
-    const bool found = FoldedContains(entry, units, s, budget, &asked);
-    if (asked) return found;
-  }
   uint64_t work = 0;
-  const char16_t* found = text::FindFirst(entry, text::kTerminated, 0, s.needle, &work);
+  if (!s.foldCase) {  // the usual case: a prefix search leaves an entry at its first unit
+    if (s.kind == kBeginsWith) {
+      return entry[0] == s.word[0] && StartsWith(entry, s.word, s.length, false, nullptr);
+    }
+    const bool found = text::FindFirst(entry, text::kTerminated, 0, s.needle, &work) != nullptr;
+    budget->Spend(work);
+    return found;
+  }
+  // The folding containment search also finds the word at the start: the prefix test first.
+  if (StartsWith(entry, s.word, s.length, true, nullptr)) return true;
+  if (s.kind == kBeginsWith) return false;
+  bool asked = false;
+  const bool found = FoldedContains(entry, units, s, budget, &asked);
+  if (asked) return found;
+  const bool folded = text::FindFirst(entry, text::kTerminated, 0, s.needle, &work) != nullptr;
   budget->Spend(work);
-  return found != nullptr;
+  return folded;
 }
 
 // ==== The searches ====
-
-namespace {
-
-// Matches for a walk over many entries: the exact searches, the usual case, in line, a prefix
-// search leaving an entry at its first unit; the others as Matches makes them.
-inline bool MatchesInWalk(const char16_t* entry, size_t units, const Search& s, Budget* budget) {
-  if (s.foldCase) return Matches(entry, units, s, budget);
-  if (s.kind == kBeginsWith) {
-    return entry[0] == s.word[0] && StartsWith(entry, s.word, s.length, false, nullptr);
-  }
-  uint64_t work = 0;
-  const bool found = text::FindFirst(entry, text::kTerminated, 0, s.needle, &work) != nullptr;
-  budget->Spend(work);
-  return found;
-}
-
-}  // namespace
 
 char16_t* SearchForward(const Search& s, Budget* budget) {
   char16_t* match = nullptr;
   for (char16_t* entry = HistoryStart(); entry != nullptr;) {
     size_t units = 0;
     char16_t* next = CountedStep(budget, entry, &units);
-    if (MatchesInWalk(entry, units, s, budget)) match = entry;
+    if (Matches(entry, units, s, budget)) match = entry;
     if (budget->Spent()) return nullptr;
     entry = next;
   }
@@ -227,7 +212,7 @@ char16_t* SearchBack(const HistoryView& view, const Search& s) {
     char16_t* entry = view.entries[i - 1];
     const size_t units = StepUnits(entry, i < view.count ? view.entries[i] : nullptr);
     view.budget->Spend(units);
-    const bool match = MatchesInWalk(entry, units, s, view.budget);
+    const bool match = Matches(entry, units, s, view.budget);
     if (view.budget->Spent()) return nullptr;
     if (match) return entry;
   }

@@ -1534,16 +1534,16 @@ DefaultReading ReadDefault(const std::string& s, size_t count, std::string* bash
     const std::string unit = d.size() > 1 ? std::string(1, kFirstDelimiter) : d;
     const size_t oldFrom = p + 2 + d.size();
     const size_t oldEnd = std::min(s.find(d, oldFrom), s.size());
+    // No second delimiter, or an empty old text, fails (where bash reads `:s/b` as `:s/b/`).
+    if (oldEnd == s.size() || oldEnd == oldFrom) return kNotDefault;
     const std::string old = s.substr(oldFrom, oldEnd - oldFrom);
-    if (old.empty()) return kNotDefault;  // an empty old text fails
     const size_t newFrom = std::min(oldEnd + d.size(), s.size());
     const size_t newEnd = std::min(s.find(d, newFrom), s.size());
     const std::string with = s.substr(newFrom, newEnd - newFrom);
     // bash's backslash would quote the delimiter that ends the text.
-    unclear = unclear || (oldEnd < s.size() && old.back() == '\\') ||
+    unclear = unclear || old.back() == '\\' ||
               (newEnd < s.size() && !with.empty() && with.back() == '\\');
-    out += ":s" + unit + old;
-    if (oldEnd < s.size()) out += unit;
+    out += ":s" + unit + old + unit;
     for (char u : with) out += u == '&' ? std::string("\\&") : std::string(1, u);
     if (newEnd < s.size()) out += unit;
     p = std::min(newEnd + d.size(), s.size());

@@ -1893,11 +1893,14 @@ void AskAll(const std::vector<std::string>& history, std::vector<CharCase>* case
     const std::string& a = c.asked;
     c.askPrimed = NeedsFreshShell(a);
     // A ":G" before an 's' or '&' may substitute word by word: then bash is also asked with
-    // each made text, and the line up to the first.
+    // each made text, and the line up to the first. One after a "!?" that no '?' has closed yet
+    // is the search's text (seed 1065: '-!?!:Gs/o/x/x').
     std::string text = a;
     size_t first = std::string::npos;
     for (size_t at = text.find(":G"); at != std::string::npos; at = text.find(":G", at + 1)) {
-      if (at + 2 < text.size() && (text[at + 2] == 's' || text[at + 2] == '&')) {
+      const size_t search = a.rfind("!?", at);
+      const bool inSearch = search != std::string::npos && a.find('?', search + 2) > at;
+      if (!inSearch && at + 2 < text.size() && (text[at + 2] == 's' || text[at + 2] == '&')) {
         text[at + 1] = kProbeUnit;
         first = std::min(first, at);
       }

@@ -2002,8 +2002,11 @@ void JudgeEachWord(const std::vector<std::string>& history, std::vector<CharCase
     for (const char* memory : {":&", "g&", "a&", "G&", "!??"}) {
       readsLine = readsLine || rest.find(memory) != std::string::npos;
     }
-    for (size_t k = 0; k + 2 < rest.size(); ++k) {
-      readsLine = readsLine || (rest[k] == 's' && rest[k + 1] == rest[k + 2]);
+    // An empty old text: "s//", or a ":s" and its delimiter ending the line (seed 1022).
+    for (size_t k = 0; k + 1 < rest.size(); ++k) {
+      readsLine = readsLine ||
+                  (rest[k] == 's' && k + 2 < rest.size() && rest[k + 1] == rest[k + 2]) ||
+                  (k + 2 == rest.size() && k > 0 && rest[k - 1] == ':' && rest[k] == 's');
     }
     if (!modifier || starts[i] == std::string::npos) {  // the ":G" is text
       lines[i]->askG = false;

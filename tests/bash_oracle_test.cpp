@@ -1068,6 +1068,7 @@ struct CharCase {
   bool askG = false;                    // and with each ":G" made text
   size_t firstG = 0;                    // where the first ":G" before 's' or '&' is
   bool eachWord = false;                // bash reads it as a modifier: see JudgeEachWord
+  bool carriesG = false;                // a ":G" before another modifier, and an 's' later
   bool meetsStandIn = false;            // a text it looks for is found otherwise in bash's entries
   size_t splitsOtherwise = std::string::npos;  // from where bash splits `asked` into words
                                                // otherwise than Quorvin the typed line
@@ -1686,6 +1687,10 @@ void Judge(CharCase* c) {
     c->unjudged = "a '/' the line looks for may meet a stand-in for a backslash or a drive";
     return;
   }
+  if (c->carriesG) {
+    c->unjudged = ":G before another modifier, whose flag a later substitution takes";
+    return;
+  }
   if (c->defaultReads && c->byDefaultAnswer.expanded) {
     if (c->defaultUnclear) {
       // Whether the default rules read the line or not, it must give bash's line.
@@ -1734,13 +1739,18 @@ void Judge(CharCase* c) {
     c->expected = {false, ""};
     return;
   }
+  const size_t quoting = std::min(c->asked.find(":q"), c->asked.find(":x"));
   if (!b.expanded) {
     c->expected = {false, ""};
+    // Bash may fail a designator of the line so far that its split at the quotes leaves
+    // without words (seed 1032: '!2:q:r!#^-').
+    if (quoting != std::string::npos && SplitsLineSoFar(c->asked, quoting)) {
+      c->unjudged = "bash splits the line so far at the quotes of :q or :x";
+    }
     return;
   }
   c->expected = {true, Unmask(*c, b.line)};
   if (!standin::IsUtf8(c->expected.line)) c->unjudged = "bash's answer splits a character";
-  const size_t quoting = std::min(c->asked.find(":q"), c->asked.find(":x"));
   if (quoting != std::string::npos && SplitsLineSoFar(c->asked, quoting) &&
       b.line.find('\'') != std::string::npos) {
     c->unjudged = "bash splits the line so far at the quotes of :q or :x";
@@ -1894,15 +1904,29 @@ void AskAll(const std::vector<std::string>& history, std::vector<CharCase>* case
     c.askPrimed = NeedsFreshShell(a);
     // A ":G" before an 's' or '&' may substitute word by word: then bash is also asked with
     // each made text, and the line up to the first. One after a "!?" that no '?' has closed yet
-    // is the search's text (seed 1065: '-!?!:Gs/o/x/x').
+    // is the search's text (seed 1065: '-!?!:Gs/o/x/x'), and so is one in the texts of a quick
+    // substitution (seed 1082: '^!:Gs/o/x/c'). One before another modifier keeps its flag for
+    // a later 's' or '&' of the reference, which this rule does not take apart (seed 1079:
+    // '!!:Gh:p:s/a/b:&!*&0^').
     std::string text = a;
     size_t first = std::string::npos;
     for (size_t at = text.find(":G"); at != std::string::npos; at = text.find(":G", at + 1)) {
       const size_t search = a.rfind("!?", at);
-      const bool inSearch = search != std::string::npos && a.find('?', search + 2) > at;
-      if (!inSearch && at + 2 < text.size() && (text[at + 2] == 's' || text[at + 2] == '&')) {
+      const bool inText = (search != std::string::npos && a.find('?', search + 2) > at) ||
+                          (a[0] == '^' && std::count(a.begin(), a.begin() + at, '^') < 3);
+      if (inText || at + 2 >= text.size()) continue;
+      if (text[at + 2] == 's' || text[at + 2] == '&') {
         text[at + 1] = kProbeUnit;
         first = std::min(first, at);
+      } else if (std::strchr("htreqxp", text[at + 2]) != nullptr) {
+        // The reference's modifiers after it, to the first that substitutes.
+        size_t next = at + 3;
+        while (next + 1 < a.size() && a[next] == ':' &&
+               std::strchr("htreqxp", a[next + 1]) != nullptr) {
+          next += 2;
+        }
+        c.carriesG = c.carriesG || (next + 1 < a.size() && a[next] == ':' &&
+                                    std::strchr("s&gaG", a[next + 1]) != nullptr);
       }
     }
     c.askG = first != std::string::npos;

@@ -1291,7 +1291,10 @@ bool Translate(CharCase* c, size_t count) {
       const bool parenthesis = q + 1 < s.size() && s[q + 1] == '(';
       const std::string number = parenthesis ? "" : BashNumber(s, q + 1, count, &length);
       bool start = false;
-      if (!bracket && (parenthesis || (!number.empty() && number != s.substr(q + 1, length)))) {
+      // The second '!' of "!!" begins no reference: "!!0x1" is "!!" and text (seed 1087).
+      const bool second = q > 0 && s[q - 1] == '!' && !t.empty() && t.back() == '!';
+      if (!bracket && !second &&
+          (parenthesis || (!number.empty() && number != s.substr(q + 1, length)))) {
         start = plain && !comment && (q == 0 || s[q - 1] != '$');
         if (!start) {
           const Place* p = placeAt(q, {t + "!#" + kProbeUnit});
@@ -1777,6 +1780,11 @@ void Judge(CharCase* c) {
         c->asked.find(":q") != std::string::npos || c->asked.find(":x") != std::string::npos ||
         c->asked.find("s/") != std::string::npos;
     if (lone && moved) c->unjudged = "a drive's root where :h may not see the drive";
+    // A :t after the :h takes the root apart, where bash's :t sees no separator (seed 1038).
+    const size_t head = c->asked.find(":h");
+    if (lone && head != std::string::npos && c->asked.find(":t", head) != std::string::npos) {
+      c->unjudged = "a drive's root that a later :t takes apart";
+    }
     if (lone) c->rules |= 1u << kPaths;
   }
   const bool path =

@@ -1291,10 +1291,7 @@ bool Translate(CharCase* c, size_t count) {
       const bool parenthesis = q + 1 < s.size() && s[q + 1] == '(';
       const std::string number = parenthesis ? "" : BashNumber(s, q + 1, count, &length);
       bool start = false;
-      // The second '!' of "!!" begins no reference: "!!0x1" is "!!" and text (seed 1087).
-      const bool second = q > 0 && s[q - 1] == '!' && !t.empty() && t.back() == '!';
-      if (!bracket && !second &&
-          (parenthesis || (!number.empty() && number != s.substr(q + 1, length)))) {
+      if (!bracket && (parenthesis || (!number.empty() && number != s.substr(q + 1, length)))) {
         start = plain && !comment && (q == 0 || s[q - 1] != '$');
         if (!start) {
           const Place* p = placeAt(q, {t + "!#" + kProbeUnit});
